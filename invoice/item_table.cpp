@@ -30,27 +30,22 @@ int FindItemField(std::string_view name) {
   return -1;
 }
 
+ItemRow::ItemRow(std::int32_t sequencia) : sequencia_(sequencia) {
+  texts_[kSequencia] = std::to_string(sequencia);
+}
+
 void ItemRow::set_text(ItemField field, std::string_view value) {
   texts_[field] = value.substr(0, static_cast<size_t>(kItemFields[field].size));
 }
 
 void ItemRow::set_currency(ItemField field, Decimal value) {
   (field == kValorUni_ComImpostos ? unit_price_with_taxes_ : icms_st_) = value;
+  texts_[field] = FormatFourDecimals(value);
 }
 
-std::string ItemRow::DisplayText(int field) const {
-  if (field < 0 || field >= kItemFieldCount) return {};
-  switch (kItemFields[field].kind) {
-    case FieldKind::kInteger:
-      return std::to_string(sequencia_);
-    case FieldKind::kCurrency: {
-      const auto& value = currency(static_cast<ItemField>(field));
-      return value ? FormatFourDecimals(*value) : std::string();
-    }
-    case FieldKind::kText:
-      break;
-  }
-  return texts_[field];
+const std::string& ItemRow::DisplayText(int field) const {
+  static const std::string kNone;
+  return field >= 0 && field < kItemFieldCount ? texts_[field] : kNone;
 }
 
 void ItemTable::Post(ItemRow row) {

@@ -71,7 +71,7 @@ int FindItemField(std::string_view name);
 // never set is empty.
 class ItemRow {
  public:
-  explicit ItemRow(std::int32_t sequencia) : sequencia_(sequencia) {}
+  explicit ItemRow(std::int32_t sequencia);
 
   std::int32_t sequencia() const { return sequencia_; }
   const std::string& text(ItemField field) const { return texts_[field]; }
@@ -83,10 +83,11 @@ class ItemRow {
 
   // The field as the report prints it: text as stored, currency as "#0.0000"
   // with ",", the sequence number in decimal; empty when never set.
-  std::string DisplayText(int field) const;
+  const std::string& DisplayText(int field) const;
 
  private:
   std::int32_t sequencia_;
+  // Display texts of every field, kept so the report reads them in place.
   std::array<std::string, kItemFieldCount> texts_{};
   std::optional<Decimal> unit_price_with_taxes_;
   std::optional<Decimal> icms_st_;
