@@ -1,0 +1,30 @@
+#include "danfe/layout.h"
+
+namespace danfe {
+
+using report::BandKind;
+using report::Px;
+
+report::ReportDesign DanfeReportDesign() { return {.name = "QuickRepDanfe", .title = "DANFE"}; }
+
+// Band heights are the designer's pixels at the design zoom.
+std::vector<report::BandDesign> DanfeBands() {
+  return {
+      {.name = "QRBandCabecalho", .kind = BandKind::kTitle, .height = Px(96)},
+      {.name = "QRBandDadosEmitenteChaveAcesso",
+       .kind = BandKind::kColumnHeader,
+       .height = Px(286)},
+      {.name = "ChildBandDadosDestRemetFatImpostos",
+       .kind = BandKind::kChild,
+       .height = Px(390),
+       .parent = "QRBandDadosEmitenteChaveAcesso"},
+      {.name = "QRChildBandDescricaoItens",
+       .kind = BandKind::kChild,
+       .height = Px(23),
+       .parent = "ChildBandDadosDestRemetFatImpostos"},
+      {.name = "QRBandDetalhe", .kind = BandKind::kDetail, .height = Px(16)},
+      {.name = "PageFooterBand1", .kind = BandKind::kPageFooter, .height = Px(280)},
+  };
+}
+
+}  // namespace danfe
