@@ -1,0 +1,55 @@
+#include "platform/desktop.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <cstdio>
+#include <cstdlib>
+
+namespace platform {
+
+bool HasDisplay() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x11 && *x11) || (wayland && *wayland);
+}
+
+void StartApplication() {
+  if (!HasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  // The application name, not a display name: Qt would append a display
+  // name to every window title.
+  QApplication::setApplicationName(QStringLiteral("Danfe"));
+  static int argc = 1;
+  static char name[] = "danfe";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(true);
+  (void)app;
+}
+
+void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) {
+  if (!HasDisplay()) {
+    std::string line = caption + ": " + text;
+    for (char& c : line)
+      if (c == '\n' || c == '\r') c = ' ';
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+    return;
+  }
+  QMessageBox box(icon == MessageIcon::kError ? QMessageBox::Critical : QMessageBox::NoIcon,
+                  QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok);
+  box.exec();
+}
+
+void ShowMainWindowUntilClosed() {
+  if (!HasDisplay()) return;
+  QMainWindow window;
+  window.setWindowTitle(QStringLiteral("DANFE"));
+  window.setGeometry(109, 117, 866, 552);
+  window.show();
+  QApplication::exec();
+}
+
+}  // namespace platform

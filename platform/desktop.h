@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// True when a window system is there to show windows on (DISPLAY or
+// WAYLAND_DISPLAY is set). Without one, messages go to standard error and
+// nothing waits for a click.
+bool HasDisplay();
+
+// The application object for the whole program, with the title "Danfe".
+// Picks the offscreen platform when there is no display. Call once, first.
+// It is not given the command line, so that no argument is taken for one of
+// Qt's own options.
+void StartApplication();
+
+enum class MessageIcon { kNone, kError };
+
+// A modal message box with one OK button, centred on the screen, returning
+// when the user pressed OK. Without a display: "caption: text" as one line
+// on standard error. Texts are UTF-8.
+void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon);
+
+// The main window "DANFE", empty, until the user closes it. Returns at once
+// without a display.
+void ShowMainWindowUntilClosed();
+
+}  // namespace platform

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "report/page.h"
+
+class QImage;
+
+namespace platform {
+
+class OutputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Every page of the document on a sheet of its size, fonts embedded.
+// Throws OutputError when the file cannot be written or there is no page.
+void WritePdf(const report::Document& document, const std::string& path);
+
+// One page as a white picture at dpi dots per inch.
+QImage RenderPage(const report::Document& document, const report::Page& page, double dpi);
+void WritePng(const report::Document& document, const report::Page& page, double dpi,
+              const std::string& path);
+
+}  // namespace platform
