@@ -1,5 +1,7 @@
 #include "danfe/layout.h"
 
+#include "danfe/layout_rows.h"
+
 namespace danfe {
 
 using report::BandKind;
@@ -10,14 +12,19 @@ report::ReportDesign DanfeReportDesign() { return {.name = "QuickRepDanfe", .tit
 // Band heights are the designer's pixels at the design zoom.
 std::vector<report::BandDesign> DanfeBands() {
   return {
-      {.name = "QRBandCabecalho", .kind = BandKind::kTitle, .height = Px(96)},
+      {.name = "QRBandCabecalho",
+       .kind = BandKind::kTitle,
+       .height = Px(96),
+       .elements = layout::ReceiptStubElements()},
       {.name = "QRBandDadosEmitenteChaveAcesso",
        .kind = BandKind::kColumnHeader,
-       .height = Px(286)},
+       .height = Px(286),
+       .elements = layout::EmitterElements()},
       {.name = "ChildBandDadosDestRemetFatImpostos",
        .kind = BandKind::kChild,
        .height = Px(390),
-       .parent = "QRBandDadosEmitenteChaveAcesso"},
+       .parent = "QRBandDadosEmitenteChaveAcesso",
+       .elements = layout::RecipientElements()},
       {.name = "QRChildBandDescricaoItens",
        .kind = BandKind::kChild,
        .height = Px(23),

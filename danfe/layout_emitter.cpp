@@ -1,0 +1,206 @@
+#include "danfe/layout_rows.h"
+
+namespace danfe::layout {
+
+using report::Align;
+using report::Brush;
+using report::ImageDesign;
+using report::kStaticTag;
+using report::LabelDesign;
+using report::MmBox;
+using report::PdfShapeDesign;
+using report::PenStyle;
+using report::ShapeDesign;
+using report::ShapeKind;
+
+// The head of every sheet: logo, emitter, the DANFE box with number, series
+// and sheet label, the access-key barcode, then the nature of the operation
+// and the emitter's registrations.
+std::vector<report::ElementDesign> EmitterElements() {
+  return {
+      ShapeDesign{.name = "QRShape11", .box = MmBox(0.0, 46.0, 200.0, 7.1), .brush = Brush::kClear},
+      ShapeDesign{.name = "QRShape10", .box = MmBox(0.0, 40.2, 200.0, 6.1)},
+      ShapeDesign{.name = "QRShape6", .box = MmBox(0.0, 0.0, 199.9, 39.3)},
+      LabelDesign{.name = "QRLabel6",
+                  .box = MmBox(120.6, 0.6, 21.7, 4.2),
+                  .caption = "CONTROLE DO FISCO",
+                  .tag = kStaticTag,
+                  .auto_size = true,
+                  .font = Pt(6)},
+      ImageDesign{.name = "QRImageLogoEmp", .box = MmBox(0.6, 0.4, 35.9, 22.5), .stretch = true},
+      ShapeDesign{.name = "QRShape8",
+                  .box = MmBox(79.6, 0.0, 2.5, 39.3),
+                  .shape = ShapeKind::kVerticalLine},
+      LabelDesign{.name = "QRLabel7",
+                  .box = MmBox(91.1, 0.2, 14.6, 5.3),
+                  .caption = "DANFE",
+                  .tag = kStaticTag,
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Bold(12)},
+      LabelDesign{.name = "QRLabel8",
+                  .box = MmBox(81.8, 5.3, 36.0, 6.9),
+                  .caption = "DOCUMENTO AUXILIAR DA NOTA FISCAL ELETR\xD4NICA",
+                  .tag = kStaticTag,
+                  .alignment = Align::kCenter,
+                  .transparent = true,
+                  .font = Bold(8)},
+      ShapeDesign{.name = "QRShape9", .box = MmBox(105.8, 13.5, 6.6, 6.1)},
+      LabelDesign{.name = "QRLabel9",
+                  .box = MmBox(86.0, 13.4, 13.2, 4.0),
+                  .caption = "1 - SA\xCD"
+                             "DA",
+                  .tag = kStaticTag,
+                  .auto_size = true,
+                  .font = Pt(8)},
+      LabelDesign{.name = "QRLabel10",
+                  .box = MmBox(86.0, 17.0, 18.7, 4.0),
+                  .caption = "2 - ENTRADA",
+                  .tag = kStaticTag,
+                  .auto_size = true,
+                  .font = Pt(8)},
+      // entry or exit indicator: "1" when [ide] tpNF is "1", else "2"
+      LabelDesign{.name = "QRLEntrada_Saida",
+                  .box = MmBox(108.3, 14.6, 1.9, 4.2),
+                  .auto_size = true,
+                  .font = kReportFont},
+      // the text of QRLNumNota: FormatInvoiceNumber of [ide] nNF, default 0
+      LabelDesign{.name = "QRLNumNota2",
+                  .box = MmBox(88.6, 23.6, 22.7, 4.2),
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Bold(10)},
+      // the text of QRLSerie: FormatSeries of [ide] serie, default "0"
+      LabelDesign{.name = "QRLSerie2",
+                  .box = MmBox(88.6, 27.8, 12.1, 4.2),
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Bold(10)},
+      // "FL n/m", written each time the band prints
+      LabelDesign{.name = "QRLNumPagina",
+                  .box = MmBox(88.6, 31.8, 17.2, 4.2),
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Bold(10)},
+      // [emit] xNome, raw
+      LabelDesign{.name = "QRLRazao_Emit",
+                  .box = MmBox(38.1, 1.6, 41.3, 7.7),
+                  .alignment = Align::kCenter,
+                  .font = Bold(8)},
+      // the emitter's address: street, number, complement, district, city, UF, CEP, phone
+      LabelDesign{.name = "QRLEndereco_Emit",
+                  .box = MmBox(0.0, 29.5, 80.1, 9.6),
+                  .transparent = true,
+                  .font = Pt(8)},
+      LabelDesign{.name = "QRLabel14",
+                  .box = MmBox(0.2, 39.9, 27.8, 2.8),
+                  .caption = "NATUREZA DA OPERA\xC7\xC3O",
+                  .tag = kStaticTag,
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Pt(6)},
+      // [ide] natOp, raw
+      LabelDesign{.name = "QRLNatOperacao",
+                  .box = MmBox(0.2, 42.5, 10.0, 4.0),
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Bold(7)},
+      ShapeDesign{.name = "QRShape12",
+                  .box = MmBox(125.9, 46.3, 2.4, 6.8),
+                  .shape = ShapeKind::kVerticalLine},
+      LabelDesign{.name = "QRLabel16",
+                  .box = MmBox(1.1, 46.3, 23.6, 2.8),
+                  .caption = "INSCRI\xC7\xC3O ESTADUAL",
+                  .tag = kStaticTag,
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Pt(6)},
+      // [emit] IE, raw
+      LabelDesign{.name = "QRLInscEstadual_Emit",
+                  .box = MmBox(1.1, 48.9, 18.7, 4.0),
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Bold(7)},
+      LabelDesign{.name = "QRLabel18",
+                  .box = MmBox(53.1, 46.3, 48.2, 2.8),
+                  .caption = "INSCRI\xC7\xC3O ESTADUAL DO SUBST. TRIBUT\xC1RIO",
+                  .tag = kStaticTag,
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Pt(6)},
+      // [emit] IEST, raw
+      LabelDesign{.name = "QRLInscEstadualSubst_Emit",
+                  .box = MmBox(53.1, 48.8, 17.4, 3.8),
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Bold(7)},
+      ShapeDesign{.name = "QRShape13",
+                  .box = MmBox(49.7, 46.3, 2.4, 6.8),
+                  .shape = ShapeKind::kVerticalLine},
+      // ApplyMask with the CNPJ mask on [emit] CNPJ
+      LabelDesign{.name = "QRLCNPJ_Emit",
+                  .box = MmBox(128.3, 48.9, 21.4, 4.0),
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Bold(7)},
+      LabelDesign{.name = "QRLabel19",
+                  .box = MmBox(128.3, 46.3, 5.3, 2.8),
+                  .caption = "CNPJ",
+                  .tag = kStaticTag,
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Pt(6)},
+      // ApplyMask with the access-key mask on [chaveacesso] ID, default "0"
+      LabelDesign{.name = "QRLChaveAcesso",
+                  .box = MmBox(119.1, 32.3, 80.7, 3.7),
+                  .alignment = Align::kCenter,
+                  .transparent = true,
+                  .font = Bold(8)},
+      ShapeDesign{.name = "QRShape87",
+                  .box = MmBox(117.0, 0.0, 2.5, 39.3),
+                  .shape = ShapeKind::kVerticalLine},
+      ImageDesign{.name = "QRICodBarras", .box = MmBox(121.7, 4.2, 76.2, 17.5)},
+      // [emit] xFant, raw
+      LabelDesign{.name = "QRLabelFantisiaEmit",
+                  .box = MmBox(38.4, 11.6, 40.5, 6.3),
+                  .alignment = Align::kCenter,
+                  .transparent = true,
+                  .font = Bold(8)},
+      ShapeDesign{.name = "QRShape14",
+                  .box = MmBox(125.9, 40.2, 2.4, 5.8),
+                  .shape = ShapeKind::kVerticalLine},
+      // [ProtocoloRecebimento] nProt, raw
+      LabelDesign{.name = "QRLabelDadosNFe",
+                  .box = MmBox(128.3, 42.6, 70.9, 3.7),
+                  .alignment = Align::kCenter,
+                  .transparent = true,
+                  .font = Bold(8)},
+      LabelDesign{.name = "QRLabel27",
+                  .box = MmBox(127.2, 40.8, 41.0, 2.8),
+                  .caption = "PROTOCOLO DE AUTORIZA\xC7\xC3O DE USO",
+                  .tag = kStaticTag,
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Pt(6)},
+      LabelDesign{.name = "QRLabel17",
+                  .box = MmBox(122.8, 29.3, 59.5, 2.8),
+                  .caption = "CHAVE DE ACESSO PARA CONSULTA DE AUTENTICIDADE",
+                  .tag = kStaticTag,
+                  .auto_size = true,
+                  .transparent = true,
+                  .font = Pt(6)},
+      PdfShapeDesign{.name = "QRPDFShape1", .box = MmBox(117.9, 28.3, 81.8, 0.4)},
+      // filled only by the large-logo layout; disabled when a logo is loaded
+      LabelDesign{.name = "QRLabelFantisiaEmit2",
+                  .box = MmBox(0.6, 22.1, 79.2, 3.8),
+                  .transparent = true,
+                  .font = Pt(8)},
+      // filled only by the large-logo layout; disabled when a logo is loaded
+      LabelDesign{.name = "QRLRazao_Emit2",
+                  .box = MmBox(0.6, 25.5, 79.2, 3.8),
+                  .transparent = true,
+                  .font = Pt(8)},
+  };
+}
+
+}  // namespace danfe::layout
