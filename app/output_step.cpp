@@ -22,13 +22,15 @@ int FindPrinter(const std::vector<std::string>& names, const std::string& name) 
   return -1;
 }
 
-void RunOutputStep(const invoice::IniFile& data_file, ReportOutput& output, int& total_sheets) {
+void RunOutputStep(const invoice::IniFile& data_file, ReportOutput& output,
+                   const std::function<void(int)>& set_total_sheets) {
   auto option = [&](const char* key, const char* fallback) {
     return data_file.ReadText("Danfe", key, fallback);
   };
   // The sheet count is what the pass really produced, so that the sheet
   // label and the printed range cover every page.
-  total_sheets = output.Prepare();
+  const int total_sheets = output.Prepare();
+  set_total_sheets(total_sheets);
 
   if (option("Preview", "") == "S") {
     output.Preview();

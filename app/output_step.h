@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,9 +43,10 @@ class ReportOutput {
 // regard to letter case, or -1.
 int FindPrinter(const std::vector<std::string>& names, const std::string& name);
 
-// Previews or prints the filled report as the [Danfe] options say.
-// `total_sheets` is set from the pages of the first pass, before any later
-// pass shows it.
-void RunOutputStep(const invoice::IniFile& data_file, ReportOutput& output, int& total_sheets);
+// Previews or prints the filled report as the [Danfe] options say. The
+// number of sheets is handed to `set_total_sheets` from the pages of the
+// first pass, before any later pass shows it.
+void RunOutputStep(const invoice::IniFile& data_file, ReportOutput& output,
+                   const std::function<void(int)>& set_total_sheets);
 
 }  // namespace app

@@ -35,7 +35,10 @@ using Calls = std::vector<std::string>;
 
 Calls Output(const std::string& danfe_section, FakeOutput& out) {
   int total_sheets = -1;
-  RunOutputStep(invoice::IniFile::Parse(danfe_section), out, total_sheets);
+  RunOutputStep(invoice::IniFile::Parse(danfe_section), out, [&](int n) {
+    EXPECT_EQ(out.calls, Calls{"prepare"});
+    total_sheets = n;
+  });
   EXPECT_EQ(total_sheets, out.pages);
   return out.calls;
 }

@@ -14,7 +14,7 @@ std::string ErrorBoxText(std::string_view message) {
   return text;
 }
 
-int FormCreate(const std::vector<std::string>& args, Ui& ui, const PrintDanfe& print_danfe) {
+int FormCreate(const std::vector<std::string>& args, Ui& ui, const PrintDanfeStep& print_danfe) {
   if (args.empty() || args.front().empty()) {
     ui.ShowMessage("Parâmetro Inválido");
     return kExitBadArgument;

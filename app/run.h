@@ -29,13 +29,13 @@ class Ui {
 };
 
 // Builds and outputs the DANFE from the open data file; throws on a failed step.
-using PrintDanfe = std::function<void(const invoice::IniFile& data_file)>;
+using PrintDanfeStep = std::function<void(const invoice::IniFile& data_file)>;
 
 // The whole run: checks the argument and the file, applies the printing rule
 // (only invoices without access key and protocol are printed) and calls
 // print_danfe. Failures of print_danfe are shown in the error box. Returns
 // the exit status.
-int FormCreate(const std::vector<std::string>& args, Ui& ui, const PrintDanfe& print_danfe);
+int FormCreate(const std::vector<std::string>& args, Ui& ui, const PrintDanfeStep& print_danfe);
 
 // The error box's text for an error message in Windows-1252: the message,
 // in UTF-8, and a full stop when its last character comes after "." in the
