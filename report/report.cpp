@@ -58,7 +58,7 @@ Label::Label(Band& band, const LabelDesign& d, TextMeasurer& measurer)
 
 void Label::SetCaption(std::string caption) {
   caption_ = std::move(caption);
-  Layout(caption_);
+  if (auto_size()) Layout(caption_);
 }
 
 DataText::DataText(Band& band, const DataTextDesign& d, TextMeasurer& measurer)
@@ -83,7 +83,7 @@ Image::Image(Band& band, const ImageDesign& d)
       stretch_(d.stretch),
       picture_(d.picture) {}
 
-Band::Band(const BandDesign& d, Tenths width) noexcept
+Band::Band(const BandDesign& d, Tenths width)
     : name_(d.name),
       kind_(d.kind),
       height_(d.height),

@@ -192,7 +192,8 @@ class Label : public TextElement {
   const std::string& caption() const { return caption_; }
   int tag() const { return tag_; }
   bool is_static() const { return tag_ == kStaticTag; }
-  // Lays the caption out at once, so an auto-size box follows the new text.
+  // An auto-size label lays the caption out at once, so its box follows the
+  // new text.
   void SetCaption(std::string caption);
 
  private:
@@ -266,7 +267,7 @@ class Band {
 
  private:
   friend class Report;
-  Band(const BandDesign& d, Tenths width) noexcept;
+  Band(const BandDesign& d, Tenths width);
 
   std::string name_;
   BandKind kind_;
