@@ -15,4 +15,4 @@ add_library(danfe_desktop
 target_include_directories(danfe_desktop PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(danfe_desktop
   PUBLIC danfe_platform danfe_report Qt6::Widgets Qt6::PrintSupport
-  PRIVATE Qt6::Svg PkgConfig::LIBWMF ${EMF2SVG_LIBRARY})
+  PRIVATE danfe_invoice Qt6::Svg PkgConfig::LIBWMF ${EMF2SVG_LIBRARY})

@@ -14,7 +14,20 @@ bool HasDisplay() {
   return (x11 && *x11) || (wayland && *wayland);
 }
 
+namespace {
+
+// Qt's own notes about the session (a missing runtime folder, say) are not
+// the user's business; its warnings and errors still reach standard error.
+void FilterQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtDebugMsg || type == QtInfoMsg) return;
+  if (message.contains(QLatin1String("XDG_RUNTIME_DIR"))) return;
+  std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+}  // namespace
+
 void StartApplication() {
+  qInstallMessageHandler(FilterQtMessages);
   if (!HasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }

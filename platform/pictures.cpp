@@ -34,7 +34,8 @@ report::Picture ToPicture(const QImage& decoded) {
   rgba.pixels.resize(static_cast<size_t>(image.width()) * static_cast<size_t>(image.height()));
   for (int y = 0; y < image.height(); ++y) {
     const auto* line = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
-    std::copy(line, line + image.width(), rgba.pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.width());
+    std::copy(line, line + image.width(),
+              rgba.pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.width());
   }
   return report::Picture(std::move(rgba));
 }

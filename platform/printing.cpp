@@ -20,6 +20,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "invoice/cp1252.h"
 #include "platform/desktop.h"
 #include "platform/output.h"
 #include "platform/painter.h"
@@ -31,6 +32,13 @@ std::string NeedsWindow(const std::string& option) {
   return "A op\u00e7\u00e3o " + option +
          " precisa de uma janela, mas n\u00e3o h\u00e1 tela gr\u00e1fica (DISPLAY); nada foi "
          "impresso";
+}
+
+// Like every error message of the program, print errors carry Windows-1252.
+[[noreturn]] void Fail(const std::string& utf8) { throw PrintError(invoice::Utf8ToCp1252(utf8)); }
+
+void ShowError(const std::exception& e) {
+  ShowMessage("Danfe", invoice::Cp1252ToUtf8(e.what()), MessageIcon::kError);
 }
 
 bool InRange(int page, int first, int last) {
@@ -67,14 +75,14 @@ bool PaintPages(QPrinter& printer, const report::Document& document, int first, 
   }
   QPainter painter;
   if (!painter.begin(&printer)) {
-    throw PrintError("N\u00e3o foi poss\u00edvel iniciar a impress\u00e3o na impressora \"" +
-                     printer.printerName().toStdString() + "\"");
+    Fail("N\u00e3o foi poss\u00edvel iniciar a impress\u00e3o na impressora \"" +
+         printer.printerName().toStdString() + "\"");
   }
   const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
   const QRectF page_rect = printer.pageRect(QPrinter::DevicePixel);
-  const QTransform to_device = TenthsToDevice(printer.logicalDpiX(), printer.logicalDpiY(),
-                                              page_rect.left() - paper.left(),
-                                              page_rect.top() - paper.top());
+  const QTransform to_device =
+      TenthsToDevice(printer.logicalDpiX(), printer.logicalDpiY(), page_rect.left() - paper.left(),
+                     page_rect.top() - paper.top());
   for (size_t i = 0; i < pages.size(); ++i) {
     if (progress) {
       progress->setValue(static_cast<int>(i));
@@ -90,8 +98,8 @@ bool PaintPages(QPrinter& printer, const report::Document& document, int first, 
   painter.end();
   if (progress) progress->setValue(static_cast<int>(pages.size()));
   if (printer.printerState() == QPrinter::Error) {
-    throw PrintError("A impressora \"" + printer.printerName().toStdString() +
-                     "\" recusou o trabalho de impress\u00e3o");
+    Fail("A impressora \"" + printer.printerName().toStdString() +
+         "\" recusou o trabalho de impress\u00e3o");
   }
   return true;
 }
@@ -110,7 +118,7 @@ std::string DefaultPrinterName() { return QPrinterInfo::defaultPrinterName().toS
 PrintOutcome PrintDocument(const report::Document& document, const PrintRequest& request) {
   const std::vector<std::string> names = PrinterNames();
   if (names.empty()) {
-    throw PrintError("Nenhuma impressora est\u00e1 instalada; o DANFE n\u00e3o foi impresso");
+    Fail("Nenhuma impressora est\u00e1 instalada; o DANFE n\u00e3o foi impresso");
   }
   std::string target = request.printer.empty() ? DefaultPrinterName() : request.printer;
   if (target.empty()) target = names.front();  // printers but no default: the first one
@@ -118,7 +126,7 @@ PrintOutcome PrintDocument(const report::Document& document, const PrintRequest&
   QPrinter printer(QPrinter::HighResolution);
   printer.setPrinterName(QString::fromStdString(target));
   if (!printer.isValid()) {
-    throw PrintError("A impressora \"" + target + "\" n\u00e3o est\u00e1 dispon\u00edvel");
+    Fail("A impressora \"" + target + "\" n\u00e3o est\u00e1 dispon\u00edvel");
   }
   SetUpPrinter(printer, document, request.landscape);
   printer.setCopyCount(std::max(1, request.copies));
@@ -128,9 +136,9 @@ PrintOutcome PrintDocument(const report::Document& document, const PrintRequest&
 }
 
 bool RunPrintDialog(PrintRequest& request, int pages, const std::string& needs_window_option) {
-  if (!HasDisplay()) throw PrintError(NeedsWindow(needs_window_option));
+  if (!HasDisplay()) Fail(NeedsWindow(needs_window_option));
   const QPrinterInfo default_printer = QPrinterInfo::defaultPrinter();
-  if (default_printer.isNull()) throw PrintError("There is no default printer currently selected");
+  if (default_printer.isNull()) Fail("There is no default printer currently selected");
 
   QPrinter printer(default_printer, QPrinter::HighResolution);
   printer.setPageOrientation(QPageLayout::Portrait);
@@ -162,7 +170,7 @@ bool RunPrintDialog(PrintRequest& request, int pages, const std::string& needs_w
 void RunPreview(const report::Document& document,
                 const std::function<void(const PrintRequest&)>& print,
                 const std::string& needs_window_option) {
-  if (!HasDisplay()) throw PrintError(NeedsWindow(needs_window_option));
+  if (!HasDisplay()) Fail(NeedsWindow(needs_window_option));
 
   QDialog window;
   window.setWindowTitle(QStringLiteral("Visualiza\u00e7\u00e3o - ") +
@@ -216,25 +224,25 @@ void RunPreview(const report::Document& document,
     try {
       print(request);
     } catch (const std::exception& e) {
-      ShowMessage("Danfe", e.what(), MessageIcon::kError);
+      ShowError(e);
     }
   });
   bar->addAction(QStringLiteral("Configurar impressora"), [&] {
     try {
       RunPrintDialog(request, page_count, needs_window_option);
     } catch (const std::exception& e) {
-      ShowMessage("Danfe", e.what(), MessageIcon::kError);
+      ShowError(e);
     }
   });
   bar->addAction(QStringLiteral("Salvar PDF"), [&] {
-    const QString path = QFileDialog::getSaveFileName(&window, QStringLiteral("Salvar DANFE"),
-                                                      QStringLiteral("DANFE.pdf"),
-                                                      QStringLiteral("PDF (*.pdf)"));
+    const QString path =
+        QFileDialog::getSaveFileName(&window, QStringLiteral("Salvar DANFE"),
+                                     QStringLiteral("DANFE.pdf"), QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty()) return;
     try {
       WritePdf(document, path.toStdString());
     } catch (const std::exception& e) {
-      ShowMessage("Danfe", e.what(), MessageIcon::kError);
+      ShowError(e);
     }
   });
   bar->addSeparator();

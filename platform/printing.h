@@ -9,7 +9,8 @@
 
 namespace platform {
 
-// A failure of the print system, with the message for the user (UTF-8).
+// A failure of the print system, with the message for the user in
+// Windows-1252 like every error message of the program.
 class PrintError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
