@@ -8,19 +8,19 @@
 
 namespace platform {
 
-QFont MakeQtFont(const report::FontSpec& spec) {
-  QFont font(QString::fromStdString(spec.name));
+QFont MakeQtFont(const report::FontSpec& wanted) {
+  QFont font(QString::fromStdString(wanted.name));
   font.setPixelSize(kEmPixels);
-  font.setBold(spec.bold);
+  font.setBold(wanted.bold);
   font.setKerning(false);
   font.setHintingPreference(QFont::PreferNoHinting);
   font.setStyleStrategy(QFont::PreferOutline);
   return font;
 }
 
-report::FaceMetrics QtFontMetrics::Measure(const report::FontSpec& spec) const {
-  const QRawFont raw = QRawFont::fromFont(MakeQtFont(spec));
-  const double scale = EmTenths(spec) / raw.pixelSize();
+report::FaceMetrics QtFontMetrics::Measure(const report::FontSpec& wanted) const {
+  const QRawFont raw = QRawFont::fromFont(MakeQtFont(wanted));
+  const double scale = EmTenths(wanted) / raw.pixelSize();
   report::FaceMetrics face;
   face.ascent = report::Tenths(raw.ascent() * scale);
   face.descent = report::Tenths(raw.descent() * scale);

@@ -11,9 +11,9 @@ namespace platform {
 inline constexpr int kEmPixels = 2048;
 
 // The Qt font for a layout font at kEmPixels pixels, unhinted, unkerned.
-QFont MakeQtFont(const report::FontSpec& spec);
+QFont MakeQtFont(const report::FontSpec& font);
 
 // The em size of a font in tenths of a millimetre.
-inline double EmTenths(const report::FontSpec& spec) { return spec.size * 254.0 / 72.0; }
+inline double EmTenths(const report::FontSpec& font) { return font.size * 254.0 / 72.0; }
 
 }  // namespace platform
