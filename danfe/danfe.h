@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "invoice/item_table.h"
 #include "report/font.h"
@@ -75,7 +76,44 @@ class Danfe {
   void QRBandDadosEmitenteChaveAcessoBeforePrint(bool& print);
   void ChildBandDadosDestRemetFatImpostosBeforePrint(bool& print);
 
+  // FillHeaderFields, band by band, in the order it runs them.
+  void FillReceiptStubHead();
+  void FillNumberAndSeries();
+  void FillAccessKey();
+  void FillEntryExitIndicator();
+  void FillEmitterNames();
+  void FillEmitterAddress();
+  void FillEmitterRegistrations();
+  void FillRecipient();
+  void FillExitDateAndHour();
+  void FillRecipientAddress();
+  void FillInstallments();
+  void FillTaxTotals();
+  void FillCarrier();
+  void FillVolumes();
+
+  // Where the layouts chosen by the emitter and the [Danfe] options change the
+  // default one. Each runs at its moment of the fill or of a pass; the
+  // default layout leaves everything as designed.
+  // First step of the fill: the item grid's description and final-price
+  // columns.
+  void ApplyItemGridVariant();
+  // Before the emitter's names are written: the geometry of the name box and
+  // of the address.
+  void ApplyEmitterBlockVariant();
+  // After the emitter's names: the height of the item heading band.
+  void ApplyItemHeadingVariant();
+  // Right after the emitter's address is composed.
+  void ApplyEmitterAddressVariant();
+  // Whether the exit date and hour are printed.
+  bool ShowsExitDateAndHour();
+  // Once a logo has been loaded, in every pass.
+  void ApplyLogoVariant();
+
   const invoice::IniFile& data() const;
+  std::string Read(std::string_view section, std::string_view key,
+                   std::string_view fallback = {}) const;
+  void Set(std::string_view label, std::string caption);
 
   Services& services_;
   std::unique_ptr<report::Report> report_;
