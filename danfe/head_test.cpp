@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -157,6 +158,7 @@ TEST(HeadTest, EveryElementIsDrawnFromItsDesignBox) {
     std::size_t next = 0;  // items are searched from the last match on
     for (const report::ElementDesign& element : band.elements) {
       std::function<bool(const report::PageItem&)> match;
+      std::function<bool(const report::PageItem&)> backdrop;  // opaque labels fill their box
       std::string name;
       std::visit(
           [&](const auto& d) {
@@ -208,6 +210,20 @@ TEST(HeadTest, EveryElementIsDrawnFromItsDesignBox) {
               if (d.alignment == report::Align::kRight) x = b.right() - line.width;
               if (d.alignment == report::Align::kCenter) x = b.left + (b.width - line.width) / 2;
               const Tenths baseline = b.top + face.ascent;
+              if (!d.transparent) {
+                report::Box fill = b;
+                if (d.auto_size) {
+                  fill.left = x;
+                  fill.width = line.width;
+                  fill.height = std::max(b.height, face.pitch());
+                }
+                backdrop = [fill, near](const report::PageItem& item) {
+                  const auto* r = std::get_if<report::FillRect>(&item);
+                  return r && r->color == report::kWhite && near(r->box.left, fill.left) &&
+                         near(r->box.top, fill.top) && near(r->box.width, fill.width) &&
+                         near(r->box.height, fill.height);
+                };
+              }
               match = [line, x, baseline, &d, near](const report::PageItem& item) {
                 const auto* t = std::get_if<report::TextRun>(&item);
                 return t && t->bytes == line.bytes && t->font == d.font && near(t->x, x) &&
@@ -218,6 +234,11 @@ TEST(HeadTest, EveryElementIsDrawnFromItsDesignBox) {
           element);
       if (!match) continue;
       std::size_t i = next;
+      if (backdrop) {
+        while (i < items.size() && !backdrop(items[i])) ++i;
+        ASSERT_LT(i, items.size()) << band.name << ": no white box under " << name << "\n"
+                                   << doc.pages[0].Dump();
+      }
       while (i < items.size() && !match(items[i])) ++i;
       ASSERT_LT(i, items.size()) << band.name << ": " << name << " not found in drawing order\n"
                                  << doc.pages[0].Dump();
@@ -269,6 +290,23 @@ TEST(HeadTest, EmitterAddress) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Fill(place + c.lines, "QRLEndereco_Emit"), c.address) << c.lines;
+  }
+}
+
+// The address box holds three lines; what does not fit is not printed.
+TEST(HeadTest, EmitterAddressShowsThreeLines) {
+  std::string street;
+  for (int i = 0; i < 120; ++i) street += "RUA" + std::to_string(i) + " ";  // seven lines
+  Filled f(invoice::IniFile::Parse("[enderEmit]\nxLgr=" + street + "\n"));
+  const report::Document doc = f.danfe.report().Run();
+  std::vector<double> baselines;
+  for (const report::PageItem& item : doc.pages.at(0).items()) {
+    const auto* t = std::get_if<report::TextRun>(&item);
+    if (t && t->bytes.starts_with("RUA")) baselines.push_back(t->baseline.mm());
+  }
+  ASSERT_EQ(baselines.size(), 3u);
+  for (int line = 0; line < 3; ++line) {
+    EXPECT_NEAR(baselines[line], kEmitterTop + 29.5 + 2.4 + 3.2 * line, 1e-9);
   }
 }
 

@@ -80,6 +80,54 @@ TEST(LayoutTest, HeadBandsHoldTheirElements) {
                     .dynamic_labels = 40}));
 }
 
+// The names of a band's elements that have a property.
+template <typename Design>
+std::set<std::string> Names(const report::BandDesign& band, bool (*has)(const Design&)) {
+  std::set<std::string> names;
+  for (const report::ElementDesign& e : band.elements) {
+    if (const auto* d = std::get_if<Design>(&e); d && has(*d)) names.insert(d->name);
+  }
+  return names;
+}
+
+// The settings that single out a few elements from their band's shared ones.
+TEST(LayoutTest, HeadBandsExceptions) {
+  const std::vector<report::BandDesign> bands = DanfeBands();
+  const report::BandDesign& stub = Band(bands, "QRBandCabecalho");
+  const report::BandDesign& emitter = Band(bands, "QRBandDadosEmitenteChaveAcesso");
+  const report::BandDesign& recipient = Band(bands, "ChildBandDadosDestRemetFatImpostos");
+  using NameSet = std::set<std::string>;
+  const auto opaque = +[](const report::LabelDesign& d) { return !d.transparent; };
+  const auto fixed = +[](const report::LabelDesign& d) { return !d.auto_size; };
+  const auto clear = +[](const report::ShapeDesign& d) { return d.brush == report::Brush::kClear; };
+  const auto dashed =
+      +[](const report::ShapeDesign& d) { return d.pen != report::PenStyle::kSolid; };
+  const auto stretched = +[](const report::ImageDesign& d) { return d.stretch; };
+
+  EXPECT_EQ(Names(stub, opaque), NameSet{});
+  EXPECT_EQ(Names(stub, fixed), NameSet{});
+  EXPECT_EQ(Names(stub, clear), NameSet{"QRShape1"});
+  EXPECT_EQ(Names(stub, dashed), NameSet{"QRShape2"});
+
+  EXPECT_EQ(Names(emitter, opaque),
+            (NameSet{"QRLabel6", "QRLabel9", "QRLabel10", "QRLEntrada_Saida", "QRLRazao_Emit"}));
+  EXPECT_EQ(Names(emitter, fixed),
+            (NameSet{"QRLabel8", "QRLRazao_Emit", "QRLEndereco_Emit", "QRLChaveAcesso",
+                     "QRLabelFantisiaEmit", "QRLabelDadosNFe", "QRLabelFantisiaEmit2",
+                     "QRLRazao_Emit2"}));
+  EXPECT_EQ(Names(emitter, clear), NameSet{"QRShape11"});
+  EXPECT_EQ(Names(emitter, dashed), NameSet{});
+  EXPECT_EQ(Names(emitter, stretched), NameSet{"QRImageLogoEmp"});
+
+  EXPECT_EQ(Names(recipient, opaque), NameSet{});
+  EXPECT_EQ(
+      Names(recipient, fixed),
+      (NameSet{"QRLEndereco_Dest", "QRLInscEstadual_Dest", "QRLFoneFax_Dest", "QRLabel38",
+               "QRLDataEmissao", "QRLDataEntrada", "QRLabel40", "QRLabel41", "QRLHoraSaida",
+               "QRLFatura", "QRLRazao_Transp", "QRLEnder_Transp", "QRLMarca", "QRLQtd_Transp"}));
+  EXPECT_EQ(Names(recipient, clear), NameSet{});
+}
+
 // The recipient band's blocks together name every place of its drawing
 // order once.
 TEST(LayoutTest, RecipientBlocksCoverTheDrawingOrder) {
