@@ -16,6 +16,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QSpinBox>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -265,6 +266,11 @@ void RunPreview(const report::Document& document,
   view->setZoomMode(QPrintPreviewWidget::CustomZoom);
   view->setZoomFactor(1.4);
   view->setCurrentPage(1);
+  // The screen's size as well, for desktops without a window manager to
+  // act on the maximised state.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    window.setGeometry(screen->availableGeometry());
+  }
   window.showMaximized();
   window.exec();
 }

@@ -200,3 +200,161 @@ std::string PdfText(const std::filesystem::path& pdf) {
 }
 
 }  // namespace e2e
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace e2e {
+namespace {
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+  std::vector<char*> out;
+  for (auto& s : strings) out.push_back(s.data());
+  out.push_back(nullptr);
+  return out;
+}
+
+std::vector<std::string> Environment(const std::map<std::string, std::string>& env) {
+  std::map<std::string, std::string> merged;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    const size_t eq = entry.find('=');
+    if (eq != std::string::npos) merged[entry.substr(0, eq)] = entry.substr(eq + 1);
+  }
+  for (const auto& [k, v] : env) {
+    if (v.empty()) {
+      merged.erase(k);
+    } else {
+      merged[k] = v;
+    }
+  }
+  std::vector<std::string> out;
+  for (const auto& [k, v] : merged) out.push_back(k + "=" + v);
+  return out;
+}
+
+}  // namespace
+
+Background::Background(const std::vector<std::string>& argv,
+                       const std::map<std::string, std::string>& env) {
+  std::vector<std::string> args = argv;
+  std::vector<std::string> envs = Environment(env);
+  auto argp = Pointers(args);
+  auto envp = Pointers(envs);
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    const int null_fd = ::open("/dev/null", O_RDWR);
+    ::dup2(null_fd, 0);
+    ::dup2(null_fd, 1);
+    ::setpgid(0, 0);
+    ::execve(argp[0], argp.data(), envp.data());
+    ::_exit(127);
+  }
+}
+
+Background::~Background() {
+  if (running()) {
+    ::kill(-pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+}
+
+bool Background::running() {
+  if (status_ >= 0) return false;
+  int status = 0;
+  if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+  }
+  return true;
+}
+
+int Background::Wait(int timeout_s) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_s);
+  while (running()) {
+    if (std::chrono::steady_clock::now() > deadline) return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return status_;
+}
+
+Xvfb::Xvfb() {
+  int fds[2];
+  if (::pipe(fds) != 0) throw std::runtime_error("pipe");
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    ::close(fds[0]);
+    const int null_fd = ::open("/dev/null", O_RDWR);
+    ::dup2(null_fd, 0);
+    ::dup2(null_fd, 1);
+    ::dup2(null_fd, 2);
+    const std::string fd = std::to_string(fds[1]);
+    ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+             "tcp", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(fds[1]);
+  std::string number;
+  char c = 0;
+  while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  ::close(fds[0]);
+  if (number.empty()) throw std::runtime_error("Xvfb did not start");
+  display_ = ":" + number;
+}
+
+Xvfb::~Xvfb() {
+  ::kill(pid_, SIGTERM);
+  ::waitpid(pid_, nullptr, 0);
+}
+
+unsigned long FindWindow(const std::string& display, const std::string& title_regex,
+                         int timeout_s) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_s);
+  while (std::chrono::steady_clock::now() < deadline) {
+    const Result r = Exec({"/usr/bin/xdotool", "search", "--onlyvisible", "--name", title_regex},
+                          {{"DISPLAY", display}});
+    if (r.status == 0 && !r.out.empty()) return std::stoul(r.out);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return 0;
+}
+
+void PressKeys(const std::string& display, unsigned long window, const std::string& keys) {
+  Exec({"/usr/bin/xdotool", "windowfocus", std::to_string(window)}, {{"DISPLAY", display}});
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Exec({"/usr/bin/xdotool", "key", keys}, {{"DISPLAY", display}});
+}
+
+void CloseWindow(const std::string& display, unsigned long window) {
+  Display* x = XOpenDisplay(display.c_str());
+  if (!x) throw std::runtime_error("cannot open display " + display);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(x, window, False, NoEventMask, &event);
+  XFlush(x);
+  XCloseDisplay(x);
+}
+
+std::string WindowState(const std::string& display, unsigned long window) {
+  return Exec({"/usr/bin/xprop", "-id", std::to_string(window), "_NET_WM_STATE"},
+              {{"DISPLAY", display}})
+      .out;
+}
+
+void Screenshot(const std::string& display, const std::filesystem::path& png) {
+  // A window is found once mapped; give it time to paint.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  std::filesystem::create_directories(png.parent_path());
+  const std::string command = "xwd -root -silent -display " + display +
+                              " | xwdtopnm 2>/dev/null | pnmtopng > '" + png.string() + "'";
+  Exec({"/bin/sh", "-c", command});
+}
+
+std::filesystem::path TestOutputDir() { return DANFE_TEST_OUTPUT_PATH; }
+
+}  // namespace e2e

@@ -64,3 +64,53 @@ std::map<std::string, std::string> PdfInfo(const std::filesystem::path& pdf);
 std::string PdfText(const std::filesystem::path& pdf);
 
 }  // namespace e2e
+
+namespace e2e {
+
+// A program running in the background, killed with its children when the
+// handle goes.
+class Background {
+ public:
+  Background(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env);
+  ~Background();
+  Background(const Background&) = delete;
+  Background& operator=(const Background&) = delete;
+  // Waits for the program to end; its exit status, or -1 when it still runs
+  // after timeout_s.
+  int Wait(int timeout_s);
+  bool running();
+
+ private:
+  int pid_ = -1;
+  int status_ = -1;
+};
+
+// A virtual X server of its own for window tests.
+class Xvfb {
+ public:
+  Xvfb();
+  ~Xvfb();
+  const std::string& display() const { return display_; }
+
+ private:
+  int pid_ = -1;
+  std::string display_;
+};
+
+// The X window whose title matches the regular expression, waiting up to
+// timeout_s; 0 when none appeared.
+unsigned long FindWindow(const std::string& display, const std::string& title_regex,
+                         int timeout_s = 20);
+// Gives the window the keyboard and types the keys (xdotool key names).
+void PressKeys(const std::string& display, unsigned long window, const std::string& keys);
+// Asks the window to close, as a window manager's close button does.
+void CloseWindow(const std::string& display, unsigned long window);
+// The window's _NET_WM_STATE atoms, as xprop shows them.
+std::string WindowState(const std::string& display, unsigned long window);
+// A PNG of the whole screen.
+void Screenshot(const std::string& display, const std::filesystem::path& png);
+
+// Where tests leave pictures for people to look at.
+std::filesystem::path TestOutputDir();
+
+}  // namespace e2e
