@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
@@ -169,12 +170,21 @@ TEST_F(GuiTest, PreviewOpensMaximisedAt140PercentOnTheFirstPage) {
     EXPECT_EQ(view->currentPage(), 1);
     EXPECT_EQ(view->pageCount(), 4);
     EXPECT_EQ(view->viewMode(), QPrintPreviewWidget::SinglePageView);
+    // Its print button prints every sheet on the default printer.
+    for (QAction* action : window->findChildren<QAction*>())
+      if (action->text() == QStringLiteral("Imprimir")) action->trigger();
     window->close();
   });
   probe.start(100);
+  std::vector<platform::PrintRequest> printed;
   platform::RunPreview(
-      Pages(4), [](const platform::PrintRequest&) {}, "Preview=S");
+      Pages(4), [&](const platform::PrintRequest& request) { printed.push_back(request); },
+      "Preview=S");
   EXPECT_TRUE(seen);
+  ASSERT_EQ(printed.size(), 1u);
+  EXPECT_EQ(printed[0].printer, "");
+  EXPECT_EQ(printed[0].first_page, 0);
+  EXPECT_EQ(printed[0].last_page, 0);
 }
 
 }  // namespace

@@ -79,6 +79,30 @@ TEST_F(PrintTest, OptionsChooseTheQueue) {
   }
 }
 
+// The sheet label counts the sheets the report really has: 27 item rows
+// fit on one sheet.
+TEST_F(PrintTest, SheetLabelsShowTheRealCount) {
+  struct Case {
+    int items;
+    std::vector<std::string> labels;
+  };
+  const Case cases[] = {
+      {27, {"FL 1/1"}},
+      {28, {"FL 1/2", "FL 2/2"}},
+      {85, {"FL 1/3", "FL 2/3", "FL 3/3"}},
+  };
+  for (const auto& c : cases) {
+    cups_->Clear();
+    ASSERT_EQ(Danfe(Invoice(c.items, "Exportar=S\n")).status, 0);
+    const auto pdfs = cups_->Pdfs("PDFCreator");
+    ASSERT_EQ(pdfs.size(), 1u);
+    EXPECT_EQ(PdfInfo(pdfs.front()).at("Pages"), std::to_string(c.labels.size()));
+    const std::string text = PdfText(pdfs.front());
+    for (const auto& label : c.labels)
+      EXPECT_NE(text.find(label), std::string::npos) << c.items << " items: " << label;
+  }
+}
+
 TEST_F(PrintTest, NothingIsPrinted) {
   struct Case {
     const char* invoice;
