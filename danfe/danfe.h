@@ -76,11 +76,12 @@ class Danfe {
   void QRBandDadosEmitenteChaveAcessoBeforePrint(bool& print);
   void ChildBandDadosDestRemetFatImpostosBeforePrint(bool& print);
 
-  // FillHeaderFields, band by band, in the order it runs them.
+  // The steps of FillHeaderFields, in the order it runs them.
   void FillReceiptStubHead();
   void FillNumberAndSeries();
   void FillAccessKey();
   void FillEntryExitIndicator();
+  // The legal and the fantasy name; the options Razao and Fantasia act here.
   void FillEmitterNames();
   void FillEmitterAddress();
   void FillEmitterRegistrations();
