@@ -28,9 +28,16 @@ std::vector<report::BandDesign> DanfeBands() {
       {.name = "QRChildBandDescricaoItens",
        .kind = BandKind::kChild,
        .height = Px(23),
-       .parent = "ChildBandDadosDestRemetFatImpostos"},
-      {.name = "QRBandDetalhe", .kind = BandKind::kDetail, .height = Px(16)},
-      {.name = "PageFooterBand1", .kind = BandKind::kPageFooter, .height = Px(280)},
+       .parent = "ChildBandDadosDestRemetFatImpostos",
+       .elements = layout::ItemHeadingElements()},
+      {.name = "QRBandDetalhe",
+       .kind = BandKind::kDetail,
+       .height = Px(16),
+       .elements = layout::ItemRowElements()},
+      {.name = "PageFooterBand1",
+       .kind = BandKind::kPageFooter,
+       .height = Px(280),
+       .elements = layout::FooterElements()},
   };
 }
 

@@ -25,6 +25,9 @@ struct NumberedElement {
 std::vector<report::ElementDesign> ReceiptStubElements();
 std::vector<report::ElementDesign> EmitterElements();
 std::vector<report::ElementDesign> RecipientElements();
+std::vector<report::ElementDesign> ItemHeadingElements();
+std::vector<report::ElementDesign> ItemRowElements();
+std::vector<report::ElementDesign> FooterElements();
 
 // The recipient, taxes and transport band block by block, as drawn on the
 // sheet from top to bottom; RecipientElements() puts them in drawing order.
