@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "platform/desktop.h"
+#include "platform/output.h"
 #include "platform/pictures.h"
 #include "platform/printing.h"
 
@@ -75,6 +76,14 @@ bool DesktopOutput::PrinterSetup(PrintSettings& settings, int pages) {
 }
 
 std::vector<std::string> DesktopOutput::PrinterNames() { return platform::PrinterNames(); }
+
+void DesktopOutput::WritePdfFile(const std::string& path, int first_page, int last_page) {
+  report::Document document = danfe_.report().Run();
+  std::erase_if(document.pages, [&](const report::Page& page) {
+    return page.number() < first_page || page.number() > last_page;
+  });
+  platform::WritePdfFile(document, path);
+}
 
 void PrintDanfe(const invoice::IniFile& data_file, danfe::Services& services,
                 std::shared_ptr<const report::FontMetrics> metrics) {

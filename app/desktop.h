@@ -41,6 +41,7 @@ class DesktopOutput : public ReportOutput {
   void Print(const PrintSettings& settings) override;
   bool PrinterSetup(PrintSettings& settings, int pages) override;
   std::vector<std::string> PrinterNames() override;
+  void WritePdfFile(const std::string& path, int first_page, int last_page) override;
 
  private:
   danfe::Danfe& danfe_;

@@ -1,5 +1,6 @@
 #include "app/output_step.h"
 
+#include "invoice/cp1252.h"
 #include "invoice/ini_reader.h"
 
 namespace app {
@@ -34,6 +35,11 @@ void RunOutputStep(const invoice::IniFile& data_file, ReportOutput& output,
 
   if (option("Preview", "") == "S") {
     output.Preview();
+    return;
+  }
+  if (const std::string pdf = option("ArquivoPDF", ""); !pdf.empty()) {
+    // Paths in the data file are Windows-1252; file names here are UTF-8.
+    output.WritePdfFile(invoice::Cp1252ToUtf8(pdf), 1, total_sheets);
     return;
   }
   PrintSettings settings;

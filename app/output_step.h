@@ -37,13 +37,19 @@ class ReportOutput {
   virtual bool PrinterSetup(PrintSettings& settings, int pages) = 0;
   // The installed printers, in the platform's order.
   virtual std::vector<std::string> PrinterNames() = 0;
+  // One pass, the pages first..last written as a PDF file at `path` (UTF-8),
+  // replacing it at once and whole, or leaving an earlier file untouched.
+  virtual void WritePdfFile(const std::string& path, int first_page, int last_page) = 0;
 };
 
 // The position of the first printer whose whole name equals `name` without
 // regard to letter case, or -1.
 int FindPrinter(const std::vector<std::string>& names, const std::string& name);
 
-// Previews or prints the filled report as the [Danfe] options say. The
+// Previews, prints or writes the filled report as the [Danfe] options say:
+// Preview=S shows the preview; otherwise a non-empty ArquivoPDF writes the
+// sheets to that PDF file and prints nothing; otherwise Exportar, LayoutIden
+// and showSetup choose how to print. The
 // number of sheets is handed to `set_total_sheets` from the pages of the
 // first pass, before any later pass shows it.
 void RunOutputStep(const invoice::IniFile& data_file, ReportOutput& output,

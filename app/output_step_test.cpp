@@ -28,7 +28,13 @@ struct FakeOutput : ReportOutput {
     if (confirm) s = chosen;
     return confirm;
   }
-  std::vector<std::string> PrinterNames() override { return printers; }
+  std::vector<std::string> PrinterNames() override {
+    calls.push_back("printers");
+    return printers;
+  }
+  void WritePdfFile(const std::string& path, int first, int last) override {
+    calls.push_back("pdf " + path + " " + std::to_string(first) + "-" + std::to_string(last));
+  }
 };
 
 using Calls = std::vector<std::string>;
@@ -52,8 +58,15 @@ TEST(OutputStepTest, DecisionTable) {
       {"[Danfe]\nPreview=S\n", {"prepare", "preview"}},
       {"[Danfe]\nPreview=S\nExportar=S\n", {"prepare", "preview"}},
       {"[DANFE]\npreview=S\n", {"prepare", "preview"}},
-      {"[Danfe]\nExportar=S\n", {"prepare", "print 1-3 on 1 x1"}},
-      {"[Danfe]\nPreview=s\nExportar=S\nLayoutIden=quirena\n", {"prepare", "print 1-3 on 1 x1"}},
+      {"[Danfe]\nExportar=S\n", {"prepare", "printers", "print 1-3 on 1 x1"}},
+      {"[Danfe]\nPreview=s\nExportar=S\nLayoutIden=quirena\n",
+       {"prepare", "printers", "print 1-3 on 1 x1"}},
+      // A PDF file instead of printing: no printer, no dialog.
+      {"[Danfe]\nArquivoPDF=/tmp/a b.pdf\n", {"prepare", "pdf /tmp/a b.pdf 1-3"}},
+      {"[Danfe]\nArquivoPDF=/tmp/nota\xE7\xE3o.pdf\nExportar=S\n",
+       {"prepare", "pdf /tmp/nota\xC3\xA7\xC3\xA3o.pdf 1-3"}},
+      {"[Danfe]\nPreview=S\nArquivoPDF=/tmp/a.pdf\n", {"prepare", "preview"}},
+      {"[Danfe]\nArquivoPDF=\nExportar=S\n", {"prepare", "printers", "print 1-3 on 1 x1"}},
       {"[Danfe]\nLayoutIden=quirena\nshowSetup=S\n", {"prepare", "prepare", "print 1-3 on -1 x1"}},
       {"[Danfe]\nLayoutIden=Quirena\n", {"prepare", "prepare", "setup 1-3", "print 0-0 on 0 x2"}},
       {"", {"prepare", "prepare", "setup 1-3", "print 0-0 on 0 x2"}},

@@ -1,11 +1,19 @@
 #include "platform/output.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 
+#include "invoice/cp1252.h"
 #include "platform/painter.h"
 
 namespace platform {
@@ -31,6 +39,40 @@ void WritePdf(const report::Document& document, const std::string& path) {
     PaintPage(document.pages[i], painter, to_device);
   }
   if (!painter.end()) throw OutputError("Cannot write the PDF file " + path);
+}
+
+void WritePdfFile(const report::Document& document, const std::string& path) {
+  auto fail = [&](const std::string& reason) {
+    throw OutputError(invoice::Utf8ToCp1252("N\u00e3o foi poss\u00edvel gravar o PDF \"" + path +
+                                            "\": " + reason));
+  };
+  const std::filesystem::path target(path);
+  if (target.filename().empty()) fail(std::strerror(EISDIR));
+  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+  std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0) fail(std::strerror(errno));
+  // mkstemp makes the file private; a PDF gets the usual permissions.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+  ::close(fd);
+  try {
+    WritePdf(document, temporary);
+  } catch (const OutputError&) {
+    ::unlink(temporary.c_str());
+    fail("falha ao escrever o arquivo");
+  }
+  // The bytes reach the disk before the name points at them.
+  if (const int sync_fd = ::open(temporary.c_str(), O_RDONLY); sync_fd >= 0) {
+    ::fsync(sync_fd);
+    ::close(sync_fd);
+  }
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    fail(std::strerror(error));
+  }
 }
 
 QImage RenderPage(const report::Document& document, const report::Page& page, double dpi) {
