@@ -17,6 +17,10 @@ namespace {
 // protocol.
 constexpr std::string_view kWithoutFiscalValue = "SEM VALOR FISCAL";
 
+// The foot of every sheet names the management system that issued the invoice.
+constexpr std::string_view kSystemLine =
+    "Gerada pelo sistema KOLVE - www.kolve.com.br - (54) - 3045-7700";
+
 // The first `count` characters of `text` from position `first` (from 0),
 // fewer when the text is shorter.
 std::string Substring(const std::string& text, std::size_t first, std::size_t count) {
@@ -65,11 +69,22 @@ void Danfe::Fill(const invoice::IniFile& data_file) {
 
 void Danfe::ClearDynamicLabels() { report_->ClearDynamicLabels(); }
 
+// Emitters outside the normal tax regime show the CSOSN in the CST column.
 void Danfe::FillItemTable() {
-  invoice::FillItemTable(data(), items_, [] {});
+  invoice::FillItemTable(data(), items_, [this] { Set("QRLabel67", "CSOSN"); });
 }
 
-void Danfe::FillFooterFields() {}
+// The same footer closes every sheet. The additional data always ends with
+// the protocol line, which starts a line of its own.
+void Danfe::FillFooterFields() {
+  Set("QRLInscMunic_Dest", Read("emit", "IM"));
+  Set("QRLValorTotalServicos", invoice::FormatMoney(Read("ISSQNtot", "vServ")));
+  Set("QRLBaseCalcISSQN", invoice::FormatMoney(Read("ISSQNtot", "vBC")));
+  Set("QRLValorISSQN", invoice::FormatMoney(Read("ISSQNtot", "vISS")));
+  Set("QRLDadosAdic",
+      Read("infAdic", "infCpl") + "\r\nProtocolo: " + Read("ProtocoloRecebimento", "nProt"));
+  Set("QRLabelKolve", std::string(kSystemLine));
+}
 
 void Danfe::FillHeaderFields() {
   ApplyItemGridVariant();
@@ -118,11 +133,6 @@ void Danfe::FillAccessKey() {
 
 void Danfe::FillEntryExitIndicator() {
   Set("QRLEntrada_Saida", Read("ide", "tpNF", "1") == "1" ? "1" : "2");
-}
-
-void Danfe::FillEmitterNames() {
-  Set("QRLRazao_Emit", Read("emit", "xNome"));
-  Set("QRLabelFantisiaEmit", Read("emit", "xFant"));
 }
 
 void Danfe::FillEmitterAddress() {
@@ -252,18 +262,6 @@ void Danfe::FillVolumes() {
   Set("QRLPesoBruto", invoice::FormatMoney(Read("vol", "pesoB")));
   Set("QRLPesoLiquido", invoice::FormatMoney(Read("vol", "pesoL")));
 }
-
-void Danfe::ApplyItemGridVariant() {}
-
-void Danfe::ApplyEmitterBlockVariant() {}
-
-void Danfe::ApplyItemHeadingVariant() {}
-
-void Danfe::ApplyEmitterAddressVariant() {}
-
-bool Danfe::ShowsExitDateAndHour() { return true; }
-
-void Danfe::ApplyLogoVariant() {}
 
 // The logo is loaded again at the start of every pass. A missing file is no
 // error; a file that does not load is reported once per pass, and the sheets
