@@ -16,3 +16,6 @@ target_include_directories(danfe_desktop PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(danfe_desktop
   PUBLIC danfe_platform danfe_report Qt6::Widgets Qt6::PrintSupport
   PRIVATE danfe_invoice Qt6::Svg PkgConfig::LIBWMF ${EMF2SVG_LIBRARY})
+
+danfe_test(pictures_test ${_desktop_dir}/pictures_test.cpp LIBS danfe_desktop)
+set_tests_properties(${pictures_test_TESTS} PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
