@@ -6,8 +6,11 @@
 
 #include <QImage>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <random>
 #include <regex>
@@ -105,6 +108,69 @@ TEST(RenderTest, SheetsOfSixtyItemsAsPictures) {
       EXPECT_EQ(image.width(), 827) << path;  // 210 mm at 100 dpi
       EXPECT_EQ(image.height(), 1169) << path;
     }
+  }
+}
+
+// Reads the text of a PDF back with poppler's pdftotext, one of the
+// independent tools the tests trust.
+std::string PdfText(const std::filesystem::path& pdf) {
+  const std::filesystem::path txt = pdf.string() + ".txt";
+  const std::string command = "pdftotext -raw '" + pdf.string() + "' '" + txt.string() + "'";
+  if (std::system(command.c_str()) != 0) return {};
+  std::ifstream in(txt);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(RenderTest, EveryItemOfALongInvoiceIsInThePdf) {
+  std::mt19937 random(20130102);
+  std::uniform_int_distribution<int> word_count(1, 12);
+  std::uniform_int_distribution<int> word_length(1, 14);
+  std::uniform_int_distribution<int> letter('A', 'Z');
+  InvoiceFile file;
+  for (int i = 1; i <= 200; ++i) {
+    std::string description;
+    for (int w = word_count(random); w > 0; --w) {
+      const int length = word_length(random);
+      if (description.size() + 1 + length > 120) break;
+      if (!description.empty()) description += ' ';
+      for (int n = length; n > 0; --n) description += static_cast<char>(letter(random));
+    }
+    file.AddItem(InvoiceFile::Code(i), description);
+  }
+  const invoice::IniFile data = file.Parse();
+  LogoDesktop desktop;
+  Danfe danfe(RealFonts(), desktop);
+  danfe.Fill(data);
+  const report::Document doc = Print(danfe);
+  const int sheets = static_cast<int>(doc.pages.size());
+  ASSERT_GE(sheets, 4);
+  std::filesystem::create_directories(kOutput);
+  const std::filesystem::path pdf = kOutput / "danfe-200-items.pdf";
+  platform::WritePdf(doc, pdf.string());
+  const std::string text = PdfText(pdf);
+  ASSERT_FALSE(text.empty()) << "pdftotext gave nothing for " << pdf;
+
+  std::map<std::string, int> codes;
+  const std::regex code("\\bP[0-9]{4}\\b");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), code); it != std::sregex_iterator();
+       ++it) {
+    ++codes[it->str()];
+  }
+  EXPECT_EQ(codes.size(), 200u);
+  for (int i = 1; i <= 200; ++i) EXPECT_EQ(codes[InvoiceFile::Code(i)], 1) << InvoiceFile::Code(i);
+  // Sheets are separated by form feeds.
+  std::vector<std::string> pages(1);
+  for (char c : text) {
+    if (c == '\f') {
+      pages.emplace_back();
+    } else {
+      pages.back() += c;
+    }
+  }
+  ASSERT_GE(pages.size(), static_cast<size_t>(sheets));
+  for (int s = 1; s <= sheets; ++s) {
+    const std::string label = "FL " + std::to_string(s) + "/" + std::to_string(sheets);
+    EXPECT_NE(pages[s - 1].find(label), std::string::npos) << label;
   }
 }
 
