@@ -89,6 +89,7 @@ TEST(RenderTest, SheetsOfSixtyItemsAsPictures) {
       {"valmore", [](InvoiceFile& f) { f.Set("emit", "xFant", "VALMORE"); }},
       {"wide-logo", [](InvoiceFile& f) { f.Set("emit", "CNPJ", "27364819000145"); }},
       {"trevan", [](InvoiceFile& f) { f.Set("emit", "xFant", "TREVANEQUIPAMENTOS"); }},
+      {"preview", [](InvoiceFile& f) { f.Set("Danfe", "Preview", "S"); }},
   };
   std::filesystem::create_directories(kOutput);
   for (const Case& c : cases) {
