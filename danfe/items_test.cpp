@@ -9,10 +9,12 @@
 #include <cmath>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "danfe/danfe.h"
+#include "danfe/layout.h"
 #include "danfe/test_invoice.h"
 #include "invoice/error.h"
 
@@ -307,6 +309,38 @@ TEST(ItemGridTest, NoItemLineIsLost) {
   }
   // Some description went on on the next sheet.
   EXPECT_GT(continued, 0);
+}
+
+TEST(ItemGridTest, HeadingAndRowRulesJoinIntoOneGrid) {
+  // The x of every vertical rule of a band, and how far below the band's
+  // top its shortest rule ends.
+  struct Rules {
+    std::set<long> x;  // hundredths of a millimetre
+    double shortest = 1e9;
+    report::Tenths height;
+  };
+  const auto rules = [](const std::string& band) {
+    Rules r;
+    for (const report::BandDesign& b : DanfeBands()) {
+      if (b.name != band) continue;
+      r.height = b.height;
+      for (const report::ElementDesign& e : b.elements) {
+        const auto* shape = std::get_if<report::ShapeDesign>(&e);
+        if (!shape || shape->shape != report::ShapeKind::kVerticalLine) continue;
+        const report::Box& box = shape->box;
+        r.x.insert(std::lround((box.left + box.width / 2).value() * 10));
+        r.shortest = std::min(r.shortest, box.bottom().mm());
+      }
+    }
+    return r;
+  };
+  const Rules heading = rules("QRChildBandDescricaoItens");
+  const Rules row = rules("QRBandDetalhe");
+  EXPECT_EQ(heading.x.size(), 16u);
+  EXPECT_EQ(heading.x, row.x);
+  // Each band's rules reach below it, into the first row or the next one.
+  EXPECT_GT(heading.shortest, heading.height.mm());
+  EXPECT_GT(row.shortest, row.height.mm());
 }
 
 TEST(ItemGridTest, TheCstHeadingFollowsTheTaxRegime) {
