@@ -5,6 +5,9 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+// Xlib, to close windows the way a window manager does.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -18,6 +21,32 @@ namespace e2e {
 namespace {
 
 int counter = 0;
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+  std::vector<char*> out;
+  for (auto& s : strings) out.push_back(s.data());
+  out.push_back(nullptr);
+  return out;
+}
+
+std::vector<std::string> Environment(const std::map<std::string, std::string>& env) {
+  std::map<std::string, std::string> merged;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    const size_t eq = entry.find('=');
+    if (eq != std::string::npos) merged[entry.substr(0, eq)] = entry.substr(eq + 1);
+  }
+  for (const auto& [k, v] : env) {
+    if (v.empty()) {
+      merged.erase(k);
+    } else {
+      merged[k] = v;
+    }
+  }
+  std::vector<std::string> out;
+  for (const auto& [k, v] : merged) out.push_back(k + "=" + v);
+  return out;
+}
 
 std::string Trim(std::string s) {
   while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
@@ -51,28 +80,10 @@ Result Exec(const std::vector<std::string>& argv, const std::map<std::string, st
   int out_pipe[2];
   int err_pipe[2];
   if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) throw std::runtime_error("pipe");
-  std::map<std::string, std::string> merged;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    const size_t eq = entry.find('=');
-    if (eq != std::string::npos) merged[entry.substr(0, eq)] = entry.substr(eq + 1);
-  }
-  for (const auto& [k, v] : env) {
-    if (v.empty()) {
-      merged.erase(k);
-    } else {
-      merged[k] = v;
-    }
-  }
-  std::vector<std::string> env_strings;
-  for (const auto& [k, v] : merged) env_strings.push_back(k + "=" + v);
-  std::vector<char*> envp;
-  for (auto& s : env_strings) envp.push_back(s.data());
-  envp.push_back(nullptr);
+  std::vector<std::string> env_strings = Environment(env);
+  auto envp = Pointers(env_strings);
   std::vector<std::string> args = argv;
-  std::vector<char*> argp;
-  for (auto& s : args) argp.push_back(s.data());
-  argp.push_back(nullptr);
+  auto argp = Pointers(args);
 
   const pid_t pid = ::fork();
   if (pid == 0) {
@@ -198,42 +209,6 @@ std::map<std::string, std::string> PdfInfo(const std::filesystem::path& pdf) {
 std::string PdfText(const std::filesystem::path& pdf) {
   return Exec({"/usr/bin/pdftotext", "-layout", pdf.string(), "-"}).out;
 }
-
-}  // namespace e2e
-
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-
-namespace e2e {
-namespace {
-
-std::vector<char*> Pointers(std::vector<std::string>& strings) {
-  std::vector<char*> out;
-  for (auto& s : strings) out.push_back(s.data());
-  out.push_back(nullptr);
-  return out;
-}
-
-std::vector<std::string> Environment(const std::map<std::string, std::string>& env) {
-  std::map<std::string, std::string> merged;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    const size_t eq = entry.find('=');
-    if (eq != std::string::npos) merged[entry.substr(0, eq)] = entry.substr(eq + 1);
-  }
-  for (const auto& [k, v] : env) {
-    if (v.empty()) {
-      merged.erase(k);
-    } else {
-      merged[k] = v;
-    }
-  }
-  std::vector<std::string> out;
-  for (const auto& [k, v] : merged) out.push_back(k + "=" + v);
-  return out;
-}
-
-}  // namespace
 
 Background::Background(const std::vector<std::string>& argv,
                        const std::map<std::string, std::string>& env) {
