@@ -71,8 +71,7 @@ class InvoiceFile {
     std::erase_if(keys, [&](const auto& kv) { return kv.first == key; });
   }
 
-  // Item n (from 1) has code "P<n>" with as many digits as the count needs,
-  // so that no code is part of another.
+  // The next item, with the same values but for its code and description.
   void AddItem(const std::string& code, const std::string& description) {
     ++items_;
     const std::string section = "det nItem=" + std::to_string(items_);
@@ -93,6 +92,7 @@ class InvoiceFile {
     Set(section, "IPI_pIPI", "10.00");
     Set("DadosNota", "num_itens_na_nota", std::to_string(items_));
   }
+  // Items coded by Code(n), n counting on from the items already there.
   void AddItems(int count) {
     for (int i = 0; i < count; ++i) {
       AddItem(Code(items_ + 1), "PRODUTO " + std::to_string(items_ + 1));
