@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <memory>
+#include <random>
 
 #include "tests/e2e/harness.h"
 
@@ -100,6 +102,42 @@ TEST_F(PrintTest, SheetLabelsShowTheRealCount) {
     const std::string text = PdfText(pdfs.front());
     for (const auto& label : c.labels)
       EXPECT_NE(text.find(label), std::string::npos) << c.items << " items: " << label;
+  }
+}
+
+// Descriptions of one to three lines make the sheets; none of the 200 items
+// may go missing on the way to paper.
+TEST_F(PrintTest, EveryItemReachesPaperOnce) {
+  std::mt19937 rng(42);
+  std::string file = "[Danfe]\nExportar=S\n[DadosNota]\nnum_itens_na_nota=200\n";
+  for (int i = 1; i <= 200; ++i) {
+    std::string description = "PRODUTO";
+    const int words = std::uniform_int_distribution<int>(0, 14)(rng);
+    for (int w = 0; w < words; ++w) description += " COMPONENTE";
+    char code[16];
+    std::snprintf(code, sizeof code, "K%04dX", i);
+    file += "[det nItem=" + std::to_string(i) + "]\ncProd=" + code + "\nxProd=" + description +
+            "\nqCom=1\nvUnCom=1.00\nvProd=1.00\n";
+  }
+  ASSERT_EQ(Danfe(file).status, 0);
+  const auto pdfs = cups_->Pdfs("PDFCreator");
+  ASSERT_EQ(pdfs.size(), 1u);
+  const int sheets = std::stoi(PdfInfo(pdfs.front()).at("Pages"));
+  EXPECT_GT(sheets, 4);
+  const std::string text = PdfText(pdfs.front());
+  auto count = [&](const std::string& word) {
+    size_t n = 0;
+    for (size_t at = 0; (at = text.find(word, at)) != std::string::npos; at += word.size()) ++n;
+    return n;
+  };
+  for (int i = 1; i <= 200; ++i) {
+    char code[16];
+    std::snprintf(code, sizeof code, "K%04dX", i);
+    EXPECT_EQ(count(code), 1u) << code;
+  }
+  for (int n = 1; n <= sheets; ++n) {
+    const std::string label = "FL " + std::to_string(n) + "/" + std::to_string(sheets);
+    EXPECT_EQ(count(label), 1u) << label;
   }
 }
 
