@@ -1,7 +1,10 @@
 #include "platform/font_metrics.h"
 
-#include <QRawFont>
 #include <QString>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <utility>
 
 #include "invoice/cp1252.h"
 #include "platform/qt_font.h"
@@ -18,21 +21,50 @@ QFont MakeQtFont(const report::FontSpec& wanted) {
   return font;
 }
 
-report::FaceMetrics QtFontMetrics::Measure(const report::FontSpec& wanted) const {
-  const QRawFont raw = QRawFont::fromFont(MakeQtFont(wanted));
-  const double scale = EmTenths(wanted) / raw.pixelSize();
-  report::FaceMetrics face;
-  face.ascent = report::Tenths(raw.ascent() * scale);
-  face.descent = report::Tenths(raw.descent() * scale);
+namespace {
+
+std::unique_ptr<QtFace> LoadFace(const report::FontSpec& wanted) {
+  auto face = std::make_unique<QtFace>();
+  face->raw = QRawFont::fromFont(MakeQtFont(wanted));
+  face->glyph.fill(QtFace::kNoGlyph);
+  QList<quint32> glyphs;
+  QList<int> bytes;
   for (int b = 0x20; b < 256; ++b) {
     const char byte = static_cast<char>(b);
     const QString text = QString::fromStdString(invoice::Cp1252ToUtf8(std::string_view(&byte, 1)));
-    const QList<quint32> glyphs = raw.glyphIndexesForString(text);
-    if (glyphs.size() != 1) continue;
-    const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
-    face.advance[b] = advances.value(0).x() * scale;
+    const QList<quint32> one = face->raw.glyphIndexesForString(text);
+    if (one.size() != 1) continue;
+    face->glyph[b] = one[0];
+    glyphs.append(one[0]);
+    bytes.append(b);
   }
+  const QList<QPointF> advances =
+      face->raw.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
+  for (qsizetype i = 0; i < bytes.size(); ++i) face->advance[bytes[i]] = advances.value(i).x();
   return face;
+}
+
+}  // namespace
+
+const QtFace& FaceOf(const report::FontSpec& font) {
+  static std::mutex mutex;
+  // Kept to the end of the process, like the application object the faces
+  // belong to.
+  static auto* faces = new std::map<std::pair<std::string, bool>, std::unique_ptr<QtFace>>;
+  const std::lock_guard lock(mutex);
+  std::unique_ptr<QtFace>& face = (*faces)[{font.name, font.bold}];
+  if (!face) face = LoadFace(font);
+  return *face;
+}
+
+report::FaceMetrics QtFontMetrics::Measure(const report::FontSpec& wanted) const {
+  const QtFace& face = FaceOf(wanted);
+  const double scale = EmTenths(wanted) / face.raw.pixelSize();
+  report::FaceMetrics metrics;
+  metrics.ascent = report::Tenths(face.raw.ascent() * scale);
+  metrics.descent = report::Tenths(face.raw.descent() * scale);
+  for (int b = 0; b < 256; ++b) metrics.advance[b] = face.advance[b] * scale;
+  return metrics;
 }
 
 }  // namespace platform

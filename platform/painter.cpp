@@ -1,12 +1,12 @@
 #include "platform/painter.h"
 
+#include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
 #include <QPen>
 #include <cstring>
 #include <variant>
 
-#include "invoice/cp1252.h"
 #include "platform/qt_font.h"
 
 namespace platform {
@@ -58,9 +58,26 @@ class Player {
     p_.save();
     p_.translate(t.x.value(), t.baseline.value());
     p_.scale(scale, scale);
-    p_.setFont(MakeQtFont(t.font));
     p_.setPen(QPen(Qt::black));
-    p_.drawText(QPointF(0, 0), QString::fromStdString(invoice::Cp1252ToUtf8(t.bytes)));
+    // The glyphs at the advances the layout measured: no shaping, so the
+    // text lands exactly where the layout put it.
+    const QtFace& face = FaceOf(t.font);
+    glyphs_.clear();
+    positions_.clear();
+    double x = 0;
+    for (const unsigned char byte : t.bytes) {
+      if (face.glyph[byte] == QtFace::kNoGlyph) continue;
+      glyphs_.append(face.glyph[byte]);
+      positions_.append(QPointF(x, 0));
+      x += face.advance[byte];
+    }
+    if (!glyphs_.isEmpty()) {
+      QGlyphRun run;
+      run.setRawFont(face.raw);
+      run.setGlyphIndexes(glyphs_);
+      run.setPositions(positions_);
+      p_.drawGlyphRun(QPointF(0, 0), run);
+    }
     p_.restore();
   }
   void operator()(const report::ImageItem& i) {
@@ -101,6 +118,8 @@ class Player {
 
   QPainter& p_;
   QTransform to_device_;
+  QList<quint32> glyphs_;
+  QList<QPointF> positions_;
 };
 
 }  // namespace
