@@ -39,36 +39,44 @@ QImage ToImage(const report::Picture& picture) {
 
 class Player {
  public:
-  Player(QPainter& painter, const QTransform& to_device) : p_(painter), to_device_(to_device) {}
+  Player(QPainter& painter, const QTransform& to_device)
+      : p_(painter), to_device_(to_device), base_(painter.worldTransform()) {}
 
   void operator()(const report::FillRect& f) {
+    LeaveText();
     p_.fillRect(ToRect(f.box), QColor(f.color.r, f.color.g, f.color.b));
   }
   void operator()(const report::StrokeRect& r) {
+    LeaveText();
     p_.setPen(Pen(r.pen));
     p_.setBrush(Qt::NoBrush);
     p_.drawRect(ToRect(r.box));
   }
   void operator()(const report::Line& l) {
+    LeaveText();
     p_.setPen(Pen(l.pen));
     p_.drawLine(QPointF(l.x1.value(), l.y1.value()), QPointF(l.x2.value(), l.y2.value()));
   }
   void operator()(const report::TextRun& t) {
+    // Runs of one size share one transform, so that a device that records
+    // its state (PDF) records it once for all of them, not once per run.
     const double scale = EmTenths(t.font) / kEmPixels;
-    p_.save();
-    p_.translate(t.x.value(), t.baseline.value());
-    p_.scale(scale, scale);
-    p_.setPen(QPen(Qt::black));
+    if (scale != text_scale_) {
+      p_.setWorldTransform(QTransform::fromScale(scale, scale) * base_);
+      if (text_scale_ == 0) p_.setPen(QPen(Qt::black));
+      text_scale_ = scale;
+    }
     // The glyphs at the advances the layout measured: no shaping, so the
     // text lands exactly where the layout put it.
     const QtFace& face = FaceOf(t.font);
     glyphs_.clear();
     positions_.clear();
-    double x = 0;
+    const double y = t.baseline.value() / scale;
+    double x = t.x.value() / scale;
     for (const unsigned char byte : t.bytes) {
       if (face.glyph[byte] == QtFace::kNoGlyph) continue;
       glyphs_.append(face.glyph[byte]);
-      positions_.append(QPointF(x, 0));
+      positions_.append(QPointF(x, y));
       x += face.advance[byte];
     }
     if (!glyphs_.isEmpty()) {
@@ -78,9 +86,9 @@ class Player {
       run.setPositions(positions_);
       p_.drawGlyphRun(QPointF(0, 0), run);
     }
-    p_.restore();
   }
   void operator()(const report::ImageItem& i) {
+    LeaveText();
     p_.save();
     p_.setClipRect(ToRect(i.clip), Qt::IntersectClip);
     p_.setRenderHint(QPainter::SmoothPixmapTransform, false);
@@ -89,6 +97,12 @@ class Player {
   }
 
  private:
+  void LeaveText() {
+    if (text_scale_ == 0) return;
+    p_.setWorldTransform(base_);
+    text_scale_ = 0;
+  }
+
   // One device pixel wide whatever the scale. The dash-dot-dot pattern is
   // set in device pixels to keep 1.0 mm dashes and 0.3 mm dots and gaps.
   QPen Pen(report::PenStyle style) const {
@@ -118,6 +132,8 @@ class Player {
 
   QPainter& p_;
   QTransform to_device_;
+  QTransform base_;
+  double text_scale_ = 0;  // 0: the base transform is set
   QList<quint32> glyphs_;
   QList<QPointF> positions_;
 };
