@@ -1,7 +1,9 @@
 #include "danfe/danfe.h"
 
+#include <algorithm>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "danfe/barcode.h"
 #include "danfe/layout.h"
@@ -197,12 +199,42 @@ void Danfe::FillRecipientAddress() {
   Set("QRLInscEstadual_Dest", Read("dest", "IE"));
 }
 
+namespace {
+
+// The FATURA box holds two lines of 197.4 mm at most, and every installment
+// after the first adds at least " | ", " - ", "//" and " - " to its text, more
+// than 5 mm of glyphs at 8 points: installments past this number can never
+// reach the sheet. They are not composed, which bounds the text whatever
+// num_parcelas says; only the sections the file really has among them are
+// read, for a malformed value there fails the fill as it would in the text.
+constexpr std::int64_t kShownInstallments = 1000;
+
+// The N of a section named "dup=N", N in decimal without leading zeros; 0
+// for any other name.
+std::int64_t InstallmentNumber(std::string_view name) {
+  if (name.size() < 5 || name.size() > 14) return 0;
+  for (size_t i = 0; i < 4; ++i) {
+    const char c = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] + 32) : name[i];
+    if (c != "dup="[i]) return 0;
+  }
+  if (name[4] == '0') return 0;
+  std::int64_t n = 0;
+  for (char c : name.substr(4)) {
+    if (c < '0' || c > '9') return 0;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
+}  // namespace
+
 // "001 - 10/01/2013 - 100,00 | 002 - ...": the first installment shows its
 // date and value only when it has both, the later ones always.
 void Danfe::FillInstallments() {
-  const std::int32_t count = data().ReadInt("DadosNota", "num_parcelas", 0);
+  const std::int64_t count = data().ReadInt("DadosNota", "num_parcelas", 0);
+  const std::int64_t composed = std::min(count, kShownInstallments);
   std::string text;
-  for (std::int32_t i = 1; i <= count; ++i) {
+  for (std::int64_t i = 1; i <= composed; ++i) {
     const std::string section = "dup=" + std::to_string(i);
     const std::string number = Read(section, "nDup");
     const std::string due = Read(section, "dVenc");
@@ -216,6 +248,15 @@ void Danfe::FillInstallments() {
       text += " | " + number + " - " + invoice::FormatIsoDate(due) + " - " +
               invoice::FormatMoney(value);
     }
+  }
+  if (count > composed) {
+    std::vector<std::int64_t> later;
+    for (std::string_view name : data().SectionNames()) {
+      const std::int64_t n = InstallmentNumber(name);
+      if (n > composed && n <= count) later.push_back(n);
+    }
+    std::sort(later.begin(), later.end());
+    for (std::int64_t n : later) invoice::FormatMoney(Read("dup=" + std::to_string(n), "vDup"));
   }
   Set("QRLFatura", text);
 }

@@ -429,6 +429,18 @@ TEST(HeadTest, Installments) {
   }
 }
 
+// A count far beyond the sections present composes no more than the box can
+// ever show; sections whose name only looks like an installment's are no
+// installments.
+TEST(HeadTest, HostileInstallmentCount) {
+  const std::string text = Fill(
+      "[DadosNota]\nnum_parcelas=2147483647\n[dup=1]\nnDup=001\n[dup=02]\nvDup=x\n"
+      "[dup=3000000000]\nvDup=x\n[dup=2147483648]\nvDup=x\n",
+      "QRLFatura");
+  EXPECT_EQ(text.substr(0, 24), "001 |  - // -  |  - // -");
+  EXPECT_LT(text.size(), 20000u);
+}
+
 TEST(HeadTest, BadValuesStopTheFill) {
   struct Case {
     std::string ini;
@@ -440,6 +452,10 @@ TEST(HeadTest, BadValuesStopTheFill) {
       {"[ICMSTot]\nvBC=1,234.56\n", "'1,234,56' is not a valid floating point value"},
       {"[DadosNota]\nnum_parcelas=1\n[dup=1]\nnDup=1\ndVenc=2013-01-10\nvDup=abc\n",
        "'abc' is not a valid floating point value"},
+      // Far beyond what the installments box shows, a value still counts.
+      {"[DadosNota]\nnum_parcelas=2147483647\n[dup=1]\nnDup=1\n[DUP=2000000000]\nvDup=x\n"
+       "[dup=2000000001]\nvDup=y\n",
+       "'x' is not a valid floating point value"},
   };
   for (const Case& c : cases) {
     FakeDesktop desktop;

@@ -130,6 +130,13 @@ const std::string_view* IniFile::Find(std::string_view section, std::string_view
   return k == s->second.end() ? nullptr : &k->second;
 }
 
+std::vector<std::string_view> IniFile::SectionNames() const {
+  std::vector<std::string_view> names;
+  names.reserve(sections_.size());
+  for (const auto& [name, keys] : sections_) names.push_back(name);
+  return names;
+}
+
 std::string IniFile::ReadText(std::string_view section, std::string_view key,
                               std::string_view fallback) const {
   const std::string_view* value = Find(section, key);

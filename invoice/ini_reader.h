@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace invoice {
 
@@ -43,6 +44,9 @@ class IniFile {
 
   // The raw value, or nullptr when the section or the key is missing.
   const std::string_view* Find(std::string_view section, std::string_view key) const;
+
+  // Every section's name as first written, each once, in no particular order.
+  std::vector<std::string_view> SectionNames() const;
 
  private:
   struct CaseFoldHash {

@@ -82,6 +82,10 @@ Decimal UnitPriceWithTaxes(std::string_view unit_price, std::string_view quantit
 void FillItemTable(const IniFile& data, ItemTable& table,
                    const std::function<void()>& on_csosn_heading) {
   table.Clear();
+  // Rows are made one section at a time, never ahead for the count: an item
+  // whose section is missing fails at its empty unit price before it is
+  // posted, so a count beyond the sections present costs no more than the
+  // items the file really holds.
   const std::int32_t count = data.ReadInt("DadosNota", "num_itens_na_nota", 0);
   for (std::int32_t n = 1; n <= count; ++n) {
     const std::string section = "det nItem=" + std::to_string(n);

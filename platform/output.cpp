@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
@@ -22,9 +23,10 @@ namespace {
 constexpr int kPdfDpi = 1200;
 }
 
-void WritePdf(const report::Document& document, const std::string& path) {
-  if (document.pages.empty()) throw OutputError("The document has no page");
-  QPdfWriter writer(QString::fromStdString(path));
+namespace {
+
+// Paints every page into the writer; false when the writer failed.
+bool PaintPdf(const report::Document& document, QPdfWriter& writer) {
   writer.setResolution(kPdfDpi);
   writer.setPageSize(QPageSize(QSizeF(document.page_width.mm(), document.page_height.mm()),
                                QPageSize::Millimeter));
@@ -32,13 +34,21 @@ void WritePdf(const report::Document& document, const std::string& path) {
   writer.setTitle(QString::fromStdString(document.title));
   writer.setCreator(QStringLiteral("danfe"));
   QPainter painter;
-  if (!painter.begin(&writer)) throw OutputError("Cannot write the PDF file " + path);
+  if (!painter.begin(&writer)) return false;
   const QTransform to_device = TenthsToDevice(kPdfDpi, kPdfDpi);
   for (size_t i = 0; i < document.pages.size(); ++i) {
     if (i > 0) writer.newPage();
     PaintPage(document.pages[i], painter, to_device);
   }
-  if (!painter.end()) throw OutputError("Cannot write the PDF file " + path);
+  return painter.end();
+}
+
+}  // namespace
+
+void WritePdf(const report::Document& document, const std::string& path) {
+  if (document.pages.empty()) throw OutputError("The document has no page");
+  QPdfWriter writer(QString::fromStdString(path));
+  if (!PaintPdf(document, writer)) throw OutputError("Cannot write the PDF file " + path);
 }
 
 void WritePdfFile(const report::Document& document, const std::string& path) {
@@ -56,17 +66,23 @@ void WritePdfFile(const report::Document& document, const std::string& path) {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(fd, 0666 & ~mask);
-  ::close(fd);
-  try {
-    WritePdf(document, temporary);
-  } catch (const OutputError&) {
-    ::unlink(temporary.c_str());
-    fail("falha ao escrever o arquivo");
+  // Written through the descriptor mkstemp opened: the name is never opened
+  // again, so nobody can swap a link in for it in a shared folder.
+  bool written = false;
+  {
+    QFile file;
+    if (!document.pages.empty() && file.open(fd, QIODevice::WriteOnly)) {
+      QPdfWriter writer(&file);
+      written = PaintPdf(document, writer);
+      file.flush();
+    }
   }
   // The bytes reach the disk before the name points at them.
-  if (const int sync_fd = ::open(temporary.c_str(), O_RDONLY); sync_fd >= 0) {
-    ::fsync(sync_fd);
-    ::close(sync_fd);
+  written = written && ::fsync(fd) == 0;
+  ::close(fd);
+  if (!written) {
+    ::unlink(temporary.c_str());
+    fail("falha ao escrever o arquivo");
   }
   if (::rename(temporary.c_str(), path.c_str()) != 0) {
     const int error = errno;

@@ -20,11 +20,13 @@
 #include <QSpinBox>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "invoice/cp1252.h"
 #include "platform/desktop.h"
 #include "platform/output.h"
 #include "platform/painter.h"
+#include "platform/print_server.h"
 
 namespace platform {
 namespace {
@@ -40,6 +42,12 @@ std::string NeedsWindow(const std::string& option) {
 
 void ShowError(const std::exception& e) {
   ShowMessage("Danfe", invoice::Cp1252ToUtf8(e.what()), MessageIcon::kError);
+}
+
+std::string NoAnswer(bool job_sent) {
+  return "O servidor de impress\u00e3o n\u00e3o respondeu em " +
+         std::to_string(kPrintSystemSeconds) + " segundos; o DANFE " +
+         (job_sent ? "pode n\u00e3o ter sido impresso" : "n\u00e3o foi impresso");
 }
 
 bool InRange(int page, int first, int last) {
@@ -96,7 +104,11 @@ bool PaintPages(QPrinter& printer, const report::Document& document, int first, 
     if (i > 0) printer.newPage();
     PaintPage(*pages[i], painter, to_device);
   }
-  painter.end();
+  {
+    // Ending the painter hands the job to the print server.
+    const Deadline deadline(kPrintSystemSeconds, NoAnswer(true));
+    painter.end();
+  }
   if (progress) progress->setValue(static_cast<int>(pages.size()));
   if (printer.printerState() == QPrinter::Error) {
     Fail("A impressora \"" + printer.printerName().toStdString() +
@@ -117,23 +129,34 @@ std::vector<std::string> PrinterNames() {
 std::string DefaultPrinterName() { return QPrinterInfo::defaultPrinterName().toStdString(); }
 
 PrintOutcome PrintDocument(const report::Document& document, const PrintRequest& request) {
-  const std::vector<std::string> names = PrinterNames();
-  if (names.empty()) {
-    Fail("Nenhuma impressora est\u00e1 instalada; o DANFE n\u00e3o foi impresso");
+  // First the server itself, so that a server that is down is not taken for
+  // one without printers.
+  PrintServer server;
+  std::unique_ptr<QPrinter> printer;  // made inside the deadline: it asks the server too
+  std::string target;
+  {
+    const Deadline deadline(kPrintSystemSeconds, NoAnswer(false));
+    const std::vector<std::string> names = PrinterNames();
+    if (names.empty()) {
+      Fail("Nenhuma impressora est\u00e1 instalada; o DANFE n\u00e3o foi impresso");
+    }
+    target = request.printer.empty() ? DefaultPrinterName() : request.printer;
+    if (target.empty()) target = names.front();  // printers but no default: the first one
+    printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setPrinterName(QString::fromStdString(target));
+    if (!printer->isValid()) {
+      Fail("A impressora \"" + target + "\" n\u00e3o est\u00e1 dispon\u00edvel");
+    }
   }
-  std::string target = request.printer.empty() ? DefaultPrinterName() : request.printer;
-  if (target.empty()) target = names.front();  // printers but no default: the first one
-
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setPrinterName(QString::fromStdString(target));
-  if (!printer.isValid()) {
-    Fail("A impressora \"" + target + "\" n\u00e3o est\u00e1 dispon\u00edvel");
+  server.CheckQueue(target);
+  const int last_job = server.LastJob(target);
+  SetUpPrinter(*printer, document, request.landscape);
+  printer->setCopyCount(std::max(1, request.copies));
+  if (!PaintPages(*printer, document, request.first_page, request.last_page)) {
+    return PrintOutcome::kCancelled;
   }
-  SetUpPrinter(printer, document, request.landscape);
-  printer.setCopyCount(std::max(1, request.copies));
-  return PaintPages(printer, document, request.first_page, request.last_page)
-             ? PrintOutcome::kPrinted
-             : PrintOutcome::kCancelled;
+  server.CheckSubmitted(target, last_job, document.title);
+  return PrintOutcome::kPrinted;
 }
 
 bool RunPrintDialog(PrintRequest& request, int pages, const std::string& needs_window_option) {

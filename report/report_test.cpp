@@ -239,7 +239,8 @@ TEST(Report, AutoSizeKeepsTheEdgeOfItsAlignment) {
   r.set_data_source(rows.get());
   r.ClearDynamicLabels();
   r.label("Total").SetCaption("1.234,56");
-  const TextRun* run = FindText(r.Run().pages[0], "1.234,56");
+  const Document document = r.Run();
+  const TextRun* run = FindText(document.pages[0], "1.234,56");
   ASSERT_NE(run, nullptr);
   EXPECT_DOUBLE_EQ((run->x + run->width).value(), 70 + 1540);
   EXPECT_DOUBLE_EQ(run->baseline.value(), 60 + 105 + 24);
