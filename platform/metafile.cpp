@@ -4,11 +4,32 @@
 #include <libwmf/api.h>
 #include <libwmf/svg.h>
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace platform {
+namespace {
+
+std::uint32_t Le32(std::string_view bytes, size_t at) {
+  std::uint32_t v = 0;
+  for (size_t i = 0; i < 4; ++i)
+    v |= std::uint32_t(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+  return v;
+}
+
+// libwmf allocates a buffer of the header's largest-record size, in 16-bit
+// words, before it reads any record. No record is larger than the file, so a
+// header that claims more is refused instead of allocated.
+bool PlausibleWmfHeader(std::string_view bytes) {
+  const size_t header = bytes.size() >= 4 && Le32(bytes, 0) == 0x9AC6CDD7 ? 22 : 0;
+  if (bytes.size() < header + 18) return false;
+  return std::uint64_t{Le32(bytes, header + 12)} * 2 <= bytes.size();
+}
+
+}  // namespace
 
 std::optional<std::string> WmfToSvg(std::string_view bytes, unsigned max_side) {
+  if (!PlausibleWmfHeader(bytes)) return std::nullopt;
   wmfAPI* api = nullptr;
   wmfAPI_Options options{};
   options.function = wmf_svg_function;

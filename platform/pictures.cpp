@@ -22,6 +22,8 @@ namespace {
 // a few centimetres wide, and a hostile header must not eat the machine.
 constexpr qint64 kMaxPixels = 40'000'000;
 constexpr int kMaxSide = 20000;
+// Files are read whole before decoding; no logo comes near this size.
+constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
@@ -88,8 +90,7 @@ std::optional<QImage> Decode(const QByteArray& bytes, const std::string& extensi
 
 }  // namespace
 
-report::Picture LoadPicture(const std::filesystem::path& path) {
-  const std::string name = path.filename().string();
+report::Picture DecodePicture(const std::string& bytes, const std::string& name) {
   const size_t dot = name.rfind('.');
   const std::string extension = dot == std::string::npos ? "" : Lower(name.substr(dot + 1));
   static const char* const kKnown[] = {"bmp", "ico", "jpg", "jpeg", "gif", "wmf", "emf"};
@@ -97,20 +98,24 @@ report::Picture LoadPicture(const std::filesystem::path& path) {
                                          [&](const char* k) { return extension == k; })) {
     throw PictureError("unsupported picture type: " + name);
   }
-  QFile file(QString::fromStdString(path.string()));
-  if (!file.open(QIODevice::ReadOnly)) throw PictureError("cannot read " + path.string());
-  const QByteArray bytes = file.readAll();
-
+  const QByteArray data = QByteArray::fromStdString(bytes);
   std::optional<QImage> image;
   if (extension.empty()) {
     for (const char* format : kKnown) {
-      if ((image = Decode(bytes, format))) break;
+      if ((image = Decode(data, format))) break;
     }
   } else {
-    image = Decode(bytes, extension);
+    image = Decode(data, extension);
   }
-  if (!image || image->isNull()) throw PictureError("cannot decode " + path.string());
+  if (!image || image->isNull()) throw PictureError("cannot decode " + name);
   return ToPicture(*image);
+}
+
+report::Picture LoadPicture(const std::filesystem::path& path) {
+  QFile file(QString::fromStdString(path.string()));
+  if (!file.open(QIODevice::ReadOnly)) throw PictureError("cannot read " + path.string());
+  if (file.size() > kMaxFileBytes) throw PictureError("too large: " + path.string());
+  return DecodePicture(file.readAll().toStdString(), path.filename().string());
 }
 
 }  // namespace platform

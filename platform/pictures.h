@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <string>
 
 #include "report/picture.h"
 
@@ -18,5 +19,7 @@ class PictureError : public std::runtime_error {
 // Metafiles are rendered at their own size at 96 pixels per inch. Throws
 // PictureError for any other extension and for content that does not decode.
 report::Picture LoadPicture(const std::filesystem::path& path);
+// The same for a file's bytes and name.
+report::Picture DecodePicture(const std::string& bytes, const std::string& name);
 
 }  // namespace platform
