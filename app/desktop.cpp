@@ -4,22 +4,44 @@
 
 #include <climits>
 
-#include "platform/desktop.h"
-#include "platform/output.h"
-#include "platform/pictures.h"
-#include "platform/printing.h"
+#include "app/desktop_module.h"
+#include "invoice/cp1252.h"
+#include "platform/pdf.h"
+#include "platform/session.h"
 
 namespace app {
 
-void DesktopUi::ShowMessage(const std::string& text) {
-  platform::ShowMessage("Danfe", text, platform::MessageIcon::kNone);
+namespace {
+
+// Without a display a message is a line on standard error, which needs no
+// GUI library.
+// A module that cannot be loaded must not hide the message it was to show.
+void Show(const std::string& caption, const std::string& text, bool error) {
+  if (platform::HasDisplay()) {
+    try {
+      Desktop().ShowMessage(caption, text, error);
+      return;
+    } catch (const std::exception& e) {
+      platform::PrintMessageLine(caption, invoice::Cp1252ToUtf8(e.what()));
+    }
+  }
+  platform::PrintMessageLine(caption, text);
 }
 
-void DesktopUi::ShowError(const std::string& text) {
-  platform::ShowMessage("Danfe", text, platform::MessageIcon::kError);
-}
+}  // namespace
 
-void DesktopUi::KeepMainWindowOpen() { platform::ShowMainWindowUntilClosed(); }
+void DesktopUi::ShowMessage(const std::string& text) { Show("Danfe", text, false); }
+
+void DesktopUi::ShowError(const std::string& text) { Show("Danfe", text, true); }
+
+void DesktopUi::KeepMainWindowOpen() {
+  if (!platform::HasDisplay()) return;
+  try {
+    Desktop().ShowMainWindowUntilClosed();
+  } catch (const std::exception& e) {
+    platform::PrintMessageLine("Danfe", invoice::Cp1252ToUtf8(e.what()));
+  }
+}
 
 std::filesystem::path DesktopServices::ProgramFolder() {
   std::error_code ec;
@@ -28,22 +50,21 @@ std::filesystem::path DesktopServices::ProgramFolder() {
 }
 
 report::Picture DesktopServices::LoadPicture(const std::filesystem::path& path) {
-  return platform::LoadPicture(path);
+  return Desktop().LoadPicture(path);
 }
 
 void DesktopServices::ShowLogoError() {
-  platform::ShowMessage("Erro", "Não foi possível carregar imagem, tipo inválido.",
-                        platform::MessageIcon::kError);
+  Show("Erro", "Não foi possível carregar imagem, tipo inválido.", true);
 }
 
 int DesktopOutput::Prepare() { return static_cast<int>(danfe_.report().Run().pages.size()); }
 
 void DesktopOutput::Preview() {
   const report::Document document = danfe_.report().Run();
-  platform::RunPreview(
+  Desktop().RunPreview(
       document,
       [this](const platform::PrintRequest& request) {
-        platform::PrintDocument(danfe_.report().Run(), request);
+        Desktop().PrintDocument(danfe_.report().Run(), request);
       },
       "Preview=S");
 }
@@ -60,13 +81,12 @@ void DesktopOutput::Print(const PrintSettings& settings) {
       .last_page = settings.last_page,
       .landscape = settings.landscape,
   };
-  // A cancelled job is the user's choice, not a failure.
-  platform::PrintDocument(danfe_.report().Run(), request);
+  Desktop().PrintDocument(danfe_.report().Run(), request);
 }
 
 bool DesktopOutput::PrinterSetup(PrintSettings& settings, int pages) {
   platform::PrintRequest request;
-  if (!platform::RunPrintDialog(request, pages, "showSetup=S")) return false;
+  if (!Desktop().RunPrintDialog(request, pages, "showSetup=S")) return false;
   settings.printer_index = FindPrinter(PrinterNames(), request.printer);
   settings.copies = request.copies;
   settings.landscape = request.landscape;
@@ -75,7 +95,7 @@ bool DesktopOutput::PrinterSetup(PrintSettings& settings, int pages) {
   return true;
 }
 
-std::vector<std::string> DesktopOutput::PrinterNames() { return platform::PrinterNames(); }
+std::vector<std::string> DesktopOutput::PrinterNames() { return Desktop().PrinterNames(); }
 
 void DesktopOutput::WritePdfFile(const std::string& path, int first_page, int last_page) {
   report::Document document = danfe_.report().Run();

@@ -13,10 +13,6 @@ constexpr std::array<char32_t, 32> kHigh = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-char32_t CodePoint(unsigned char byte) {
-  return byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : byte;
-}
-
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -57,10 +53,14 @@ size_t DecodeUtf8(std::string_view s, size_t i, char32_t& c) {
 
 }  // namespace
 
+char32_t Cp1252CodePoint(unsigned char byte) {
+  return byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : byte;
+}
+
 std::string Cp1252ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
-  for (char b : bytes) AppendUtf8(out, CodePoint(static_cast<unsigned char>(b)));
+  for (char b : bytes) AppendUtf8(out, Cp1252CodePoint(static_cast<unsigned char>(b)));
   return out;
 }
 

@@ -13,6 +13,9 @@ namespace invoice {
 // leaves undefined map to the C1 control of the same number.
 std::string Cp1252ToUtf8(std::string_view bytes);
 
+// The Unicode character of one byte, as Cp1252ToUtf8 converts it.
+char32_t Cp1252CodePoint(unsigned char byte);
+
 // Characters without a Windows-1252 byte become "?". Bytes that are not valid
 // UTF-8 are taken over unchanged, as they are most likely Windows-1252 already.
 std::string Utf8ToCp1252(std::string_view utf8);

@@ -4,15 +4,8 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <cstdio>
-#include <cstdlib>
 
 namespace platform {
-
-bool HasDisplay() {
-  const char* x11 = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (x11 && *x11) || (wayland && *wayland);
-}
 
 namespace {
 
@@ -44,11 +37,7 @@ void StartApplication() {
 
 void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) {
   if (!HasDisplay()) {
-    std::string line = caption + ": " + text;
-    for (char& c : line)
-      if (c == '\n' || c == '\r') c = ' ';
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
+    PrintMessageLine(caption, text);
     return;
   }
   QMessageBox box(icon == MessageIcon::kError ? QMessageBox::Critical : QMessageBox::NoIcon,

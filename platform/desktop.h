@@ -2,12 +2,9 @@
 
 #include <string>
 
-namespace platform {
+#include "platform/session.h"
 
-// True when a window system is there to show windows on (DISPLAY or
-// WAYLAND_DISPLAY is set). Without one, messages go to standard error and
-// nothing waits for a click.
-bool HasDisplay();
+namespace platform {
 
 // The application object for the whole program, with the title "Danfe".
 // Picks the offscreen platform when there is no display. Call once, first.

@@ -8,24 +8,19 @@
 
 #include "invoice/cp1252.h"
 #include "platform/qt_font.h"
+#include "platform/truetype.h"
 
 namespace platform {
-
-QFont MakeQtFont(const report::FontSpec& wanted) {
-  QFont font(QString::fromStdString(wanted.name));
-  font.setPixelSize(kEmPixels);
-  font.setBold(wanted.bold);
-  font.setKerning(false);
-  font.setHintingPreference(QFont::PreferNoHinting);
-  font.setStyleStrategy(QFont::PreferOutline);
-  return font;
-}
 
 namespace {
 
 std::unique_ptr<QtFace> LoadFace(const report::FontSpec& wanted) {
   auto face = std::make_unique<QtFace>();
-  face->raw = QRawFont::fromFont(MakeQtFont(wanted));
+  // The very file the layout measured and the PDF writer embeds, so that
+  // every device draws the same glyphs; reading it directly also spares
+  // the scan of Qt's font database.
+  face->raw =
+      QRawFont(QString::fromStdString(FontFaceOf(wanted).path), kEmPixels, QFont::PreferNoHinting);
   face->glyph.fill(QtFace::kNoGlyph);
   QList<quint32> glyphs;
   QList<int> bytes;

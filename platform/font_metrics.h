@@ -4,10 +4,10 @@
 
 namespace platform {
 
-// Font metrics from the installed fonts through Qt and fontconfig, unhinted
-// and in design units, so screen, PDF and printer lay text out alike.
-// "Times New Roman" resolves to its metric twin Liberation Serif. Needs a Qt
-// GUI application object (EnsureGuiApplication).
+// Font metrics as Qt's font engine reads the font files that fontconfig
+// finds (platform/truetype.h), unhinted and in design units: the same
+// values FontFileMetrics reads without Qt, which the program uses. Needs a
+// Qt GUI application object (EnsureGuiApplication).
 class QtFontMetrics : public report::FontMetrics {
  public:
   report::FaceMetrics Measure(const report::FontSpec& font) const override;

@@ -190,6 +190,56 @@ TEST_F(Output, PngShowsLinesFillsAndPictures) {
   EXPECT_EQ(loaded.width(), 794);
 }
 
+// The PDF writer and the Qt painter are two players of one display list: a
+// page rasterised from the PDF by poppler shows what the painter paints.
+TEST_F(Output, PdfShowsWhatThePainterPaints) {
+  // Page 1 plus a colour picture of 3 x 1 pixels: opaque red, half
+  // transparent blue, fully transparent; each pixel 1 mm wide.
+  report::RgbaImage rgba{3, 1, {0xFFFF0000, 0x800000FF, 0x00000000}};
+  std::vector<report::PageItem> items = doc_.pages[0].items();
+  const report::Box box = report::MmBox(150, 250, 30, 10);
+  items.push_back(report::ImageItem{box, box, report::Picture(std::move(rgba))});
+  report::Document doc = doc_;
+  doc.pages = {report::Page(1, std::move(items))};
+
+  const fs::path pdf = dir_ / "page.pdf";
+  WritePdf(doc, pdf.string());
+  const double dpi = 127;  // one pixel per fifth of a millimetre
+  RunCommand("pdftoppm -r 127 -png -singlefile '" + pdf.string() + "' '" +
+             (dir_ / "poppler").string() + "'");
+  const QImage poppler(QString::fromStdString((dir_ / "poppler.png").string()));
+  const QImage painted = RenderPage(doc, doc.pages[0], dpi);
+  // poppler rounds the sheet's 1050 x 1485 pixels up by one.
+  ASSERT_NEAR(poppler.width(), painted.width(), 1);
+  ASSERT_NEAR(poppler.height(), painted.height(), 1);
+
+  // Glyph edges and line pixels may fall either side of a pixel boundary;
+  // anything more would be a misplaced or missing item.
+  long differing = 0;
+  for (int y = 0; y < painted.height(); ++y) {
+    for (int x = 0; x < painted.width(); ++x) {
+      differing += std::abs(qGray(poppler.pixel(x, y)) - qGray(painted.pixel(x, y))) > 96;
+    }
+  }
+  EXPECT_LT(differing, painted.width() * painted.height() / 300) << differing;
+
+  auto at = [&](double x_mm, double y_mm) {
+    return QColor(poppler.pixel(static_cast<int>(x_mm * 5), static_cast<int>(y_mm * 5)));
+  };
+  EXPECT_EQ(at(155, 255), QColor(255, 0, 0));
+  const QColor half = at(165, 255);
+  EXPECT_NEAR(half.red(), 127, 3);
+  EXPECT_NEAR(half.green(), 127, 3);
+  EXPECT_EQ(half.blue(), 255);
+  EXPECT_EQ(at(175, 255), QColor(255, 255, 255));
+  // The one-bit picture: its columns 0-1 black, 2-4 white.
+  EXPECT_LT(qGray(at(127.1, 26.3).rgb()), 128);
+  EXPECT_GT(qGray(at(127.0 + 2.5 * 25.4 / 96, 26.3).rgb()), 128);
+
+  const std::string check = RunCommand("qpdf --check '" + pdf.string() + "' 2>&1");
+  EXPECT_NE(check.find("No syntax or stream encoding errors"), std::string::npos) << check;
+}
+
 TEST_F(Output, ReportsFilesItCannotWrite) {
   const std::string path = (dir_ / "missing" / "x.pdf").string();
   try {

@@ -114,8 +114,7 @@ class BadInputTest : public ::testing::Test {
     TempDir dir;
     std::string program = DanfeBinary();
     if (!c.logo.empty()) {
-      program = (dir.path() / "danfe").string();
-      fs::copy_file(DanfeBinary(), program);
+      program = CopyProgram(dir.path());
       if (c.logo == "/") {
         fs::create_directory(dir.path() / "logo.bmp");
       } else {

@@ -226,8 +226,7 @@ TEST_F(DanfePrintTest, BarcodeReachesPaperAtNaturalSize) {
 // The logo lies beside the program; a copy of the program in a folder of the
 // test's own keeps the build folder clean.
 TEST_F(DanfePrintTest, LogoFromTheProgramsFolder) {
-  const fs::path program = dir_.path() / "danfe";
-  fs::copy_file(DanfeBinary(), program);
+  const fs::path program = CopyProgram(dir_.path());
   QImage logo(200, 120, QImage::Format_RGB32);
   logo.fill(QColor(0, 0, 0));
   ASSERT_TRUE(logo.save(QString::fromStdString((dir_.path() / "LOGO.JPG").string()), "JPEG"));

@@ -140,6 +140,14 @@ std::filesystem::path SourceDir() { return DANFE_SOURCE_PATH; }
 
 std::string DanfeBinary() { return DANFE_BINARY_PATH; }
 
+std::string CopyProgram(const std::filesystem::path& folder) {
+  const std::filesystem::path program(DanfeBinary());
+  const std::string module = "libdanfe-desktop.so";
+  std::filesystem::copy_file(program.parent_path() / module, folder / module);
+  std::filesystem::copy_file(program, folder / "danfe");
+  return (folder / "danfe").string();
+}
+
 PrivateCups::PrivateCups(const std::vector<std::string>& queues, const std::string& default_queue)
     : queues_(queues) {
   const std::string script = (SourceDir() / "tests/cups/private-cupsd").string();

@@ -34,6 +34,9 @@ Result Exec(const std::vector<std::string>& argv,
 
 // The program under test and the source tree.
 std::string DanfeBinary();
+// Copies the program and its desktop module into `folder` (a program of its
+// own, beside a logo, say); returns the copy's path.
+std::string CopyProgram(const std::filesystem::path& folder);
 std::filesystem::path SourceDir();
 
 // A private CUPS server with its own queues, each a CUPS-PDF printer writing

@@ -56,7 +56,7 @@ TEST(PdfFileTest, WritesTheWholeDanfe) {
   const auto info = PdfInfo(pdf);
   EXPECT_EQ(info.at("Title"), "DANFE");
   EXPECT_EQ(info.at("Pages"), "3");
-  EXPECT_EQ(info.at("Page size"), "595 x 842 pts (A4)");
+  EXPECT_EQ(info.at("Page size"), "595.276 x 841.89 pts (A4)");  // 210 x 297 mm
   const std::string text = PdfText(pdf);
   for (const char* word : {"FL 1/3", "FL 3/3", "EMITENTE DE TESTE", "SÉRIE 002"})
     EXPECT_NE(text.find(word), std::string::npos) << word;
