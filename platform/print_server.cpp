@@ -19,6 +19,9 @@ namespace {
 // at most this long; a server that does not answer fails the print.
 constexpr int kTimeoutMs = 15000;
 
+constexpr const char* kNotPrinted = "n\u00e3o foi impresso";
+constexpr const char* kMaybePrinted = "pode n\u00e3o ter sido impresso";
+
 [[noreturn]] void Fail(const std::string& utf8) { throw PrintError(invoice::Utf8ToCp1252(utf8)); }
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
@@ -44,14 +47,36 @@ PrintServer::PrintServer() {
   httpSetTimeout(http_, kTimeoutMs / 1000.0, nullptr, nullptr);
   // One short question first: a server that takes connections but has
   // stopped answering is found here, before Qt asks it anything.
-  ipp_t* answer = cupsDoRequest(http_, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
-  if (!answer) {
-    const std::string reason = LastError();
+  try {
+    ippDelete(Ask(ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), kNotPrinted));
+  } catch (...) {
     httpClose(http_);
-    Fail("O servidor de impress\u00e3o " + Quoted(cupsServer()) + " n\u00e3o respondeu (" + reason +
-         "); o DANFE n\u00e3o foi impresso");
+    throw;
   }
-  ippDelete(answer);
+}
+
+ipp_t* PrintServer::Ask(ipp_t* request, const char* outcome) {
+  // cupsDoRequest waits minutes for a server that took the request but
+  // never answers, whatever the connection's timeout; the first byte of the
+  // answer is awaited here instead.
+  const http_status_t sent = cupsSendRequest(http_, request, "/", ippLength(request));
+  ippDelete(request);
+  if (sent != HTTP_STATUS_CONTINUE && sent != HTTP_STATUS_OK) {
+    Fail("O servidor de impress\u00e3o " + Quoted(cupsServer()) + " n\u00e3o respondeu (" +
+         LastError() + "); o DANFE " + outcome);
+  }
+  if (!httpWait(http_, kTimeoutMs)) {
+    Fail("O servidor de impress\u00e3o " + Quoted(cupsServer()) + " n\u00e3o respondeu em " +
+         std::to_string(kTimeoutMs / 1000) + " segundos; o DANFE " + outcome);
+  }
+  ipp_t* response = cupsGetResponse(http_, "/");
+  // Whatever is left of the answer, so that the next request starts clean.
+  httpFlush(http_);
+  if (!response) {
+    Fail("O servidor de impress\u00e3o " + Quoted(cupsServer()) + " n\u00e3o respondeu (" +
+         LastError() + "); o DANFE " + outcome);
+  }
+  return response;
 }
 
 PrintServer::~PrintServer() { httpClose(http_); }
@@ -66,7 +91,7 @@ void PrintServer::CheckQueue(const std::string& printer) {
   static const char* const kWanted[] = {"printer-state", "printer-is-accepting-jobs"};
   ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr,
                 kWanted);
-  ipp_t* response = cupsDoRequest(http_, request, "/");
+  ipp_t* response = Ask(request, kNotPrinted);
   const bool ok = response && cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE;
   ipp_attribute_t* state = ok ? ippFindAttribute(response, "printer-state", IPP_TAG_ENUM) : nullptr;
   ipp_attribute_t* accepting =
@@ -87,40 +112,58 @@ void PrintServer::CheckQueue(const std::string& printer) {
   }
 }
 
-namespace {
-
-struct Job {
-  int id;
-  std::string title;
-  ipp_jstate_t state;
-};
-
 // This user's jobs on the queue, done ones too.
-std::vector<Job> Jobs(http_t* http, const std::string& printer) {
-  cups_job_t* jobs = nullptr;
-  const int count = cupsGetJobs2(http, &jobs, QueueOf(printer).c_str(), 1, CUPS_WHICHJOBS_ALL);
-  if (count < 0) {
+std::vector<PrintServer::Job> PrintServer::Jobs(const std::string& printer, const char* outcome) {
+  char uri[HTTP_MAX_URI];
+  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
+                   "/printers/%s", QueueOf(printer).c_str());
+  ipp_t* request = ippNewRequest(IPP_OP_GET_JOBS);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+               cupsUser());
+  ippAddBoolean(request, IPP_TAG_OPERATION, "my-jobs", 1);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
+  static const char* const kWanted[] = {"job-id", "job-name", "job-state"};
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr,
+                kWanted);
+  ipp_t* response = Ask(request, outcome);
+  if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) {
+    ippDelete(response);
     Fail("N\u00e3o foi poss\u00edvel consultar os trabalhos da impressora " + Quoted(printer) +
-         " (" + LastError() + "); o DANFE pode n\u00e3o ter sido impresso");
+         " (" + LastError() + "); o DANFE " + outcome);
   }
   std::vector<Job> out;
-  for (int i = 0; i < count; ++i)
-    out.push_back({jobs[i].id, jobs[i].title ? jobs[i].title : "", jobs[i].state});
-  cupsFreeJobs(count, jobs);
+  Job job{};
+  // Each job is one group of attributes; groups end at a separator.
+  for (ipp_attribute_t* a = ippFirstAttribute(response);; a = ippNextAttribute(response)) {
+    const char* name = a ? ippGetName(a) : nullptr;
+    if (!a || ippGetGroupTag(a) != IPP_TAG_JOB || !name) {
+      if (job.id > 0) out.push_back(job);
+      job = {};
+      if (!a) break;
+      continue;
+    }
+    const std::string key = name;
+    if (key == "job-id") job.id = ippGetInteger(a, 0);
+    if (key == "job-name") {
+      const char* title = ippGetString(a, 0, nullptr);
+      job.title = title ? title : "";
+    }
+    if (key == "job-state") job.state = ippGetInteger(a, 0);
+  }
+  ippDelete(response);
   return out;
 }
 
-}  // namespace
-
 int PrintServer::LastJob(const std::string& printer) {
   int last = 0;
-  for (const Job& job : Jobs(http_, printer)) last = std::max(last, job.id);
+  for (const Job& job : Jobs(printer, kNotPrinted)) last = std::max(last, job.id);
   return last;
 }
 
 void PrintServer::CheckSubmitted(const std::string& printer, int after, const std::string& title) {
   const Job* found = nullptr;
-  const std::vector<Job> jobs = Jobs(http_, printer);
+  const std::vector<Job> jobs = Jobs(printer, kMaybePrinted);
   for (const Job& job : jobs)
     if (job.id > after && job.title == title) found = &job;
   if (!found) {

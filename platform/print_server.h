@@ -4,8 +4,10 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 typedef struct _http_s http_t;
+typedef struct _ipp_s ipp_t;
 
 namespace platform {
 
@@ -31,6 +33,16 @@ class PrintServer {
   void CheckSubmitted(const std::string& queue, int after, const std::string& title);
 
  private:
+  struct Job {
+    int id = 0;
+    std::string title;
+    int state = 0;  // an ipp_jstate_t
+  };
+  // Sends the request (and frees it) and returns the server's answer. Throws
+  // PrintError, the message ending in `outcome`, when none comes in time.
+  ipp_t* Ask(ipp_t* request, const char* outcome);
+  std::vector<Job> Jobs(const std::string& queue, const char* outcome);
+
   http_t* http_ = nullptr;
 };
 

@@ -20,6 +20,7 @@
 #include <QSpinBox>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 
 #include "invoice/cp1252.h"
@@ -120,6 +121,10 @@ bool PaintPages(QPrinter& printer, const report::Document& document, int first, 
 }  // namespace
 
 std::vector<std::string> PrinterNames() {
+  // Qt's list waits minutes for a server that takes connections but has
+  // stopped answering: the server is asked first, within its own bound.
+  const PrintServer server;
+  const Deadline deadline(kPrintSystemSeconds, NoAnswer(false));
   std::vector<std::string> names;
   for (const QString& name : QPrinterInfo::availablePrinterNames())
     names.push_back(name.toStdString());
@@ -179,6 +184,13 @@ bool RunPrintDialog(PrintRequest& request, int pages, const std::string& needs_w
   if (dialog.exec() != QDialog::Accepted) return false;
 
   request.printer = printer.printerName().toStdString();
+  // The printer may have gone while the dialog was open; the job must not
+  // go to another one instead.
+  const std::vector<std::string> names = PrinterNames();
+  if (std::find(names.begin(), names.end(), request.printer) == names.end()) {
+    Fail("A impressora \"" + request.printer +
+         "\" n\u00e3o est\u00e1 dispon\u00edvel; o DANFE n\u00e3o foi impresso");
+  }
   request.copies = printer.copyCount();
   request.landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
   if (printer.printRange() == QPrinter::PageRange) {

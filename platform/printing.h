@@ -17,6 +17,7 @@ class PrintError : public std::runtime_error {
 };
 
 // The installed printers (CUPS queues), in the print system's order.
+// Throws PrintError when the print server does not answer.
 std::vector<std::string> PrinterNames();
 // The system's default printer, or the empty text when there is none.
 std::string DefaultPrinterName();

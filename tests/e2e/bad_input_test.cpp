@@ -308,25 +308,86 @@ TEST(PrintSystemFaultTest, FaultsAreReported) {
   }
 }
 
-TEST(PrintSystemFaultTest, ServerNotRunning) {
+// The printer chosen in the print dialog goes away before OK is pressed: the
+// run says so and prints nothing, not even on another printer.
+TEST(PrintSystemFaultTest, PrinterRemovedWhileTheDialogIsOpen) {
+  if (::geteuid() != 0) GTEST_SKIP() << "a private cupsd needs root";
+  Xvfb screen;
+  PrivateCups cups({"PDFCreator", "Default"}, "Default");
+  TempDir dir;
+  const auto file = dir.Write("nota.ini", Item(1) + "[DadosNota]\nnum_itens_na_nota=1\n");
+  Background program(
+      {DanfeBinary(), file.string()},
+      {{"DISPLAY", screen.display()}, {"CUPS_SERVER", cups.server()}, {"QT_QPA_PLATFORM", "xcb"}});
+  const unsigned long dialog = FindWindow(screen.display(), "^Imprimir DANFE$");
+  ASSERT_NE(dialog, 0u) << "no print dialog";
+  const Result removed = Exec({"/usr/sbin/lpadmin", "-h", cups.server(), "-x", "Default"});
+  ASSERT_EQ(removed.status, 0) << removed.err;
+  PressKeys(screen.display(), dialog, "Return");
+
+  const unsigned long box = FindWindow(screen.display(), "^Danfe$");
+  ASSERT_NE(box, 0u) << "no error box";
+  // Qt draws the box's text itself and offers no way to read it from outside
+  // on X11; the box is there and the run fails, with nothing printed.
+  PressKeys(screen.display(), box, "Return");
+  const unsigned long main_window = FindWindow(screen.display(), "^DANFE$");
+  ASSERT_NE(main_window, 0u) << "no main window";
+  CloseWindow(screen.display(), main_window);
+  EXPECT_EQ(program.Wait(10), 1);
+  const Result jobs = Exec({"/usr/bin/lpstat", "-h", cups.server(), "-W", "all", "-o"});
+  EXPECT_EQ(jobs.out, "");
+  EXPECT_TRUE(cups.Pdfs("PDFCreator").empty());
+  EXPECT_TRUE(cups.Pdfs("Default").empty());
+}
+
+// Servers that cannot be asked anything: each run ends by itself within the
+// connection's bound with the reason, before any printer is chosen.
+TEST(PrintSystemFaultTest, ServersThatDoNotAnswer) {
   if (::geteuid() != 0) GTEST_SKIP() << "a private cupsd needs root";
   TempDir dir;
-  const auto file = dir.Write("nota.ini", kExport);
+  const auto file = dir.Write("nota.ini", kExport + Item(1) + "[DadosNota]\nnum_itens_na_nota=1\n");
+  auto bound_socket = [&](const std::string& name) {
+    const std::string path = (dir.path() / name).string();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    return std::pair(path, fd);
+  };
   // A socket that nobody listens on, as a crashed server leaves it.
-  const std::string socket = (dir.path() / "dead.sock").string();
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  socket.copy(address.sun_path, sizeof address.sun_path - 1);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-  ::close(fd);
-  for (const std::string& server : {socket, (dir.path() / "no-such.sock").string()}) {
+  const auto [dead, dead_fd] = bound_socket("dead.sock");
+  ::close(dead_fd);
+  // One that takes every connection and request but never writes a byte,
+  // as a server stuck in a lock does: the kernel completes the connections.
+  const auto [silent, silent_fd] = bound_socket("silent.sock");
+  ASSERT_EQ(::listen(silent_fd, 16), 0);
+  const std::string missing = (dir.path() / "no-such.sock").string();
+  const std::string not_reached = "\"; o DANFE não foi impresso.\n";
+  const struct {
+    std::string server;
+    std::string err;
+  } servers[] = {
+      {dead, "Danfe: Não foi possível conectar ao servidor de impressão \"" + dead + not_reached},
+      {missing,
+       "Danfe: Não foi possível conectar ao servidor de impressão \"" + missing + not_reached},
+      {silent, "Danfe: O servidor de impressão \"" + silent +
+                   "\" não respondeu em 15 segundos; o DANFE não foi impresso.\n"},
+  };
+  for (const auto& s : servers) {
+    SCOPED_TRACE(s.server);
+    const auto start = std::chrono::steady_clock::now();
     const Result r =
-        Exec({DanfeBinary(), file.string()}, {{"CUPS_SERVER", server}, {"DISPLAY", ""}});
+        Exec({DanfeBinary(), file.string()}, {{"CUPS_SERVER", s.server}, {"DISPLAY", ""}}, 120);
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start)
+            .count();
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Danfe: Não foi possível conectar ao servidor de impressão \"" + server +
-                         "\"; o DANFE não foi impresso.\n");
+    EXPECT_EQ(r.err, s.err);
+    // The 15 s wait for the first answer, and some start-up.
+    EXPECT_LT(seconds, 25);
   }
+  ::close(silent_fd);
 }
 
 }  // namespace
