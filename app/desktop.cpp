@@ -88,6 +88,13 @@ bool DesktopOutput::PrinterSetup(PrintSettings& settings, int pages) {
   platform::PrintRequest request;
   if (!Desktop().RunPrintDialog(request, pages, "showSetup=S")) return false;
   settings.printer_index = FindPrinter(PrinterNames(), request.printer);
+  // A printer that went away since the dialog's check must not turn into
+  // the default one.
+  if (settings.printer_index < 0 && !request.printer.empty()) {
+    throw platform::PrintError(invoice::Utf8ToCp1252(
+        "A impressora \"" + request.printer +
+        "\" n\u00e3o est\u00e1 dispon\u00edvel; o DANFE n\u00e3o foi impresso"));
+  }
   settings.copies = request.copies;
   settings.landscape = request.landscape;
   settings.first_page = request.first_page;

@@ -1,5 +1,6 @@
 #include "platform/font_metrics.h"
 
+#include <QFont>
 #include <QString>
 #include <map>
 #include <memory>
@@ -8,19 +9,27 @@
 
 #include "invoice/cp1252.h"
 #include "platform/qt_font.h"
-#include "platform/truetype.h"
 
 namespace platform {
 
 namespace {
 
+// Through Qt's font database, which finds the same file as fontconfig does
+// for the layout (FontFileMetrics); a face loaded from the file's bytes
+// instead would lose its text in Qt's PDF output for printers.
+QFont QtFont(const report::FontSpec& wanted) {
+  QFont font(QString::fromStdString(wanted.name));
+  font.setPixelSize(kEmPixels);
+  font.setBold(wanted.bold);
+  font.setKerning(false);
+  font.setHintingPreference(QFont::PreferNoHinting);
+  font.setStyleStrategy(QFont::PreferOutline);
+  return font;
+}
+
 std::unique_ptr<QtFace> LoadFace(const report::FontSpec& wanted) {
   auto face = std::make_unique<QtFace>();
-  // The very file the layout measured and the PDF writer embeds, so that
-  // every device draws the same glyphs; reading it directly also spares
-  // the scan of Qt's font database.
-  face->raw =
-      QRawFont(QString::fromStdString(FontFaceOf(wanted).path), kEmPixels, QFont::PreferNoHinting);
+  face->raw = QRawFont::fromFont(QtFont(wanted));
   face->glyph.fill(QtFace::kNoGlyph);
   QList<quint32> glyphs;
   QList<int> bytes;
