@@ -144,5 +144,28 @@ TEST(PdfFileTest, UnwritableFolders) {
   ::chmod(locked.c_str(), 0755);
 }
 
+// The PDF file needs none of the desktop module: a program copied without
+// it still writes the file, and a run that does need it says why it cannot.
+TEST(PdfFileTest, NeedsNoDesktopModule) {
+  TempDir dir;
+  const auto program = dir.path() / "danfe";
+  std::filesystem::copy_file(DanfeBinary(), program);
+  const auto pdf = dir.path() / "danfe.pdf";
+  Result r = Exec({program.string(),
+                   dir.Write("a.ini", Invoice(30, "ArquivoPDF=" + pdf.string() + "\n")).string()},
+                  kBare);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(PdfInfo(pdf).at("Pages"), "2");
+
+  r = Exec({program.string(), dir.Write("b.ini", Invoice(1, "Exportar=S\n")).string()}, kBare);
+  EXPECT_EQ(r.status, 1);
+  const std::string module = (dir.path() / "libdanfe-desktop.so").string();
+  EXPECT_EQ(r.err, "Danfe: Não foi possível carregar a parte gráfica do programa (" + module +
+                       "): " + module +
+                       ": cannot open shared object file: No such file or "
+                       "directory.\n");
+}
+
 }  // namespace
 }  // namespace e2e
