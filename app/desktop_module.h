@@ -37,8 +37,9 @@ class DesktopModule {
 };
 
 // The module's file name, and the name of the function it exports:
-// extern "C" DesktopModule* DanfeDesktopModule(), which starts the GUI
-// application and returns the module, alive to the end of the process.
+// extern "C" DesktopModule* DanfeDesktopModule(), which returns the module,
+// alive to the end of the process. The GUI application starts with the
+// first window, dialog or printer; pictures are read without it.
 inline constexpr const char* kDesktopModuleFile = "libdanfe-desktop.so";
 inline constexpr const char* kDesktopModuleEntry = "DanfeDesktopModule";
 

@@ -20,6 +20,7 @@ void FilterQtMessages(QtMsgType type, const QMessageLogContext&, const QString& 
 }  // namespace
 
 void StartApplication() {
+  if (QCoreApplication::instance()) return;
   qInstallMessageHandler(FilterQtMessages);
   if (!HasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

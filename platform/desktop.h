@@ -7,7 +7,8 @@
 namespace platform {
 
 // The application object for the whole program, with the title "Danfe".
-// Picks the offscreen platform when there is no display. Call once, first.
+// Picks the offscreen platform when there is no display. Does nothing when
+// an application object exists.
 // It is not given the command line, so that no argument is taken for one of
 // Qt's own options.
 void StartApplication();

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/desktop.h"
 #include "platform/metafile.h"
 
 namespace platform {
@@ -58,6 +59,9 @@ std::optional<QImage> ReadRaster(const QByteArray& bytes, const char* format) {
 }
 
 std::optional<QImage> RenderSvg(const QByteArray& svg) {
+  // Drawing a metafile may draw text, which needs the application's fonts;
+  // the picture readers above need no application object.
+  StartApplication();
   QSvgRenderer renderer(svg);
   if (!renderer.isValid()) return std::nullopt;
   QSize size = renderer.defaultSize();

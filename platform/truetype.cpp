@@ -408,9 +408,15 @@ std::string TrueTypeFont::Subset(const std::vector<std::uint16_t>& glyphs) const
     }
   }
 
+  // Numbers past the last glyph kept are cut off: every number up to it
+  // stays, so text draws as before, and the tables with an entry per glyph
+  // shrink to the glyphs in use.
+  int used = glyph_count_;
+  while (used > 1 && !keep[used - 1]) --used;
+
   std::string glyf;
   std::string loca;
-  for (int g = 0; g < glyph_count_; ++g) {
+  for (int g = 0; g < used; ++g) {
     AppendU32(loca, static_cast<std::uint32_t>(glyf.size()));
     if (!keep[g]) continue;
     glyf += tables_->Glyph(static_cast<std::uint16_t>(g)).bytes();
@@ -428,6 +434,21 @@ std::string TrueTypeFont::Subset(const std::vector<std::uint16_t>& glyphs) const
   std::string& head = out[Tag("head")];
   PutU32(head, 8, 0);   // checkSumAdjustment, set once the file is whole
   PutU16(head, 50, 1);  // long glyph locations
+  PutU16(out[Tag("maxp")], 4, static_cast<std::uint32_t>(used));
+  std::string& hhea = out[Tag("hhea")];
+  const int metrics = Span(hhea, "hhea").U16(34);
+  const int kept_metrics = std::min(metrics, used);
+  PutU16(hhea, 34, static_cast<std::uint32_t>(kept_metrics));
+  // Full metrics first, then the left side bearings of the glyphs after
+  // them.
+  std::string& hmtx = out[Tag("hmtx")];
+  std::string metrics_kept = hmtx.substr(0, 4 * std::size_t(kept_metrics));
+  if (used > metrics) {
+    const std::size_t bearings = 2 * std::size_t(used - metrics);
+    metrics_kept += hmtx.substr(metrics_kept.size(), bearings);
+    metrics_kept.resize(4 * std::size_t(metrics) + bearings, '\0');
+  }
+  hmtx = std::move(metrics_kept);
 
   const int count = static_cast<int>(out.size());
   int power = 1;
