@@ -74,14 +74,14 @@ TEST(FontFileMetrics, MeasuresAndMapsAsQtDoes) {
   const QtFontMetrics qt;
   for (bool bold : {false, true}) {
     SCOPED_TRACE(bold ? "bold" : "regular");
-    const report::FontSpec spec{.bold = bold};
-    const FontFace& face = FontFaceOf(spec);
-    EXPECT_EQ(face.path, FontFilePath(spec));
+    const report::FontSpec font{.bold = bold};
+    const FontFace& face = FontFaceOf(font);
+    EXPECT_EQ(face.path, FontFilePath(font));
     EXPECT_EQ(face.path, std::string("/usr/share/fonts/truetype/liberation2/LiberationSerif-") +
                              (bold ? "Bold" : "Regular") + ".ttf");
     EXPECT_EQ(&face, &FontFaceOf({.size = 3, .bold = bold}));
     // Qt read the same file: its tables are byte for byte this file's.
-    const QtFace& qt_face = FaceOf(spec);
+    const QtFace& qt_face = FaceOf(font);
     const std::string file = ReadFile(face.path);
     for (const char* tag : {"head", "glyf", "hmtx"}) {
       const QByteArray table = qt_face.raw.fontTable(tag);

@@ -261,6 +261,14 @@ TEST_F(BadInputTest, HostileCounts) {
 namespace e2e {
 namespace {
 
+// No job on the server, queued or done, and no PDF from either queue.
+void ExpectNothingPrinted(const PrivateCups& cups) {
+  const Result jobs = Exec({"/usr/bin/lpstat", "-h", cups.server(), "-W", "all", "-o"});
+  EXPECT_EQ(jobs.out, "");
+  EXPECT_TRUE(cups.Pdfs("PDFCreator").empty());
+  EXPECT_TRUE(cups.Pdfs("Default").empty());
+}
+
 // Faults of the print system: each ends the run at once with a message and
 // a failed status, and leaves no job behind that could print later.
 TEST(PrintSystemFaultTest, FaultsAreReported) {
@@ -301,10 +309,7 @@ TEST(PrintSystemFaultTest, FaultsAreReported) {
         Exec({DanfeBinary(), file.string()}, {{"CUPS_SERVER", cups.server()}, {"DISPLAY", ""}});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, f.err);
-    const Result jobs = Exec({"/usr/bin/lpstat", "-h", cups.server(), "-W", "all", "-o"});
-    EXPECT_EQ(jobs.out, "");
-    EXPECT_TRUE(cups.Pdfs("PDFCreator").empty());
-    EXPECT_TRUE(cups.Pdfs("Default").empty());
+    ExpectNothingPrinted(cups);
   }
 }
 
@@ -334,10 +339,7 @@ TEST(PrintSystemFaultTest, PrinterRemovedWhileTheDialogIsOpen) {
   ASSERT_NE(main_window, 0u) << "no main window";
   CloseWindow(screen.display(), main_window);
   EXPECT_EQ(program.Wait(10), 1);
-  const Result jobs = Exec({"/usr/bin/lpstat", "-h", cups.server(), "-W", "all", "-o"});
-  EXPECT_EQ(jobs.out, "");
-  EXPECT_TRUE(cups.Pdfs("PDFCreator").empty());
-  EXPECT_TRUE(cups.Pdfs("Default").empty());
+  ExpectNothingPrinted(cups);
 }
 
 // Servers that cannot be asked anything: each run ends by itself within the
