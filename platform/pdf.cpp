@@ -12,7 +12,6 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <utility>
 #include <variant>
 #include <vector>
